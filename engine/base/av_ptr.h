@@ -65,7 +65,11 @@ template <typename T>
 using AvMemoryPtr = std::unique_ptr<T, AvFreeDeleter>;
 using AvStringPtr = AvMemoryPtr<char>;
 
-inline FramePtr MakeFrame() { return FramePtr(av_frame_alloc()); }
-inline PacketPtr MakePacket() { return PacketPtr(av_packet_alloc()); }
+inline FramePtr MakeFrame() {
+  return FramePtr(av_frame_alloc());
+}
+inline PacketPtr MakePacket() {
+  return PacketPtr(av_packet_alloc());
+}
 
 }  // namespace quorbel
