@@ -207,12 +207,13 @@ HRESULT CFilterGraph::AddSourceAndParser(const WCHAR* fileName, IBaseFilter** so
   return ConnectToRegisteredFilter(outputs.front().Get(), parser);
 }
 
+std::vector<ComPtr<IBaseFilter>> CFilterGraph::Filters() {
+  const std::lock_guard lock(filtersMutex_);
+  return filters_;
+}
+
 std::vector<ComPtr<IBaseFilter>> CFilterGraph::DownstreamFirst() {
-  std::vector<ComPtr<IBaseFilter>> filters;
-  {
-    const std::lock_guard lock(filtersMutex_);
-    filters = filters_;
-  }
+  const std::vector<ComPtr<IBaseFilter>> filters = Filters();
   std::vector<ComPtr<IBaseFilter>> ordered;
   std::set<IBaseFilter*> visited;
   const std::function<void(const ComPtr<IBaseFilter>&)> visit = [&](const ComPtr<IBaseFilter>& filter) {
@@ -231,12 +232,7 @@ std::vector<ComPtr<IBaseFilter>> CFilterGraph::DownstreamFirst() {
 
 std::vector<ComPtr<IBaseFilter>> CFilterGraph::Renderers() {
   std::vector<ComPtr<IBaseFilter>> renderers;
-  std::vector<ComPtr<IBaseFilter>> filters;
-  {
-    const std::lock_guard lock(filtersMutex_);
-    filters = filters_;
-  }
-  for (const ComPtr<IBaseFilter>& filter : filters) {
+  for (const ComPtr<IBaseFilter>& filter : Filters()) {
     if (!PinsOf(filter.Get(), PINDIR_OUTPUT).empty()) continue;
     const auto inputs = PinsOf(filter.Get(), PINDIR_INPUT);
     if (std::any_of(inputs.begin(), inputs.end(),

@@ -46,6 +46,9 @@ class CFilterGraph final : public IFilterGraph, public IMediaEventSink, public C
   // AddSourceFilter and ConnectToRegisteredFilter on the source's output pin.
   HRESULT AddSourceAndParser(const WCHAR* fileName, IBaseFilter** source, IBaseFilter** parser);
 
+  // The filters in the order they were added.
+  std::vector<ComPtr<IBaseFilter>> Filters();
+
   HRESULT Pause();
   HRESULT Run();
   HRESULT Stop();
