@@ -116,22 +116,18 @@ HRESULT CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
 HRESULT CBaseFilter::JoinFilterGraph(IFilterGraph* graph, const WCHAR* name) {
   const CAutoLock lock(*lock_);
   graph_ = graph;
-  sink_ = nullptr;
+  sink_.store(nullptr);
   if (graph != nullptr) {
     // Kept without a reference, as the graph pointer is.
     ComPtr<IMediaEventSink> sink;
-    if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, sink.ReceiveVoid()))) sink_ = sink.Get();
+    if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, sink.ReceiveVoid()))) sink_.store(sink.Get());
     name_ = name != nullptr ? name : u"";
   }
   return S_OK;
 }
 
 HRESULT CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  IMediaEventSink* sink;
-  {
-    const CAutoLock lock(*lock_);
-    sink = sink_;
-  }
+  IMediaEventSink* const sink = sink_.load();
   if (sink == nullptr) return E_NOTIMPL;
   // The sink of EC_COMPLETE learns which filter completed.
   if (code == EC_COMPLETE && param2 == 0)
@@ -140,13 +136,11 @@ HRESULT CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
 }
 
 bool CBaseFilter::IsStopped() {
-  const CAutoLock lock(*lock_);
-  return state_ == State_Stopped;
+  return state_.load() == State_Stopped;
 }
 
 bool CBaseFilter::IsActive() {
-  const CAutoLock lock(*lock_);
-  return state_ != State_Stopped;
+  return state_.load() != State_Stopped;
 }
 
 }  // namespace quorbel::dshow

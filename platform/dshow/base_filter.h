@@ -2,6 +2,7 @@
 // and the events it raises there. A derived filter provides GetPinCount and GetPin.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "dshow/interfaces.h"
@@ -48,12 +49,14 @@ class CBaseFilter : public CUnknown, public IBaseFilter {
 
  protected:
   CCritSec* const lock_;
-  FILTER_STATE state_ = State_Stopped;  // guarded by *lock_
-  REFERENCE_TIME start_ = 0;            // guarded by *lock_
+  // Written under *lock_; read without it by streaming threads, which must not wait for a
+  // lock a state change holds while it waits for them.
+  std::atomic<FILTER_STATE> state_{State_Stopped};
+  REFERENCE_TIME start_ = 0;  // guarded by *lock_
   const CLSID clsid_;
-  std::u16string name_;              // guarded by *lock_
-  IFilterGraph* graph_ = nullptr;    // no reference: the graph owns the filter; guarded by *lock_
-  IMediaEventSink* sink_ = nullptr;  // the graph's, no reference; guarded by *lock_
+  std::u16string name_;                          // guarded by *lock_
+  IFilterGraph* graph_ = nullptr;                // no reference: the graph owns the filter; guarded by *lock_
+  std::atomic<IMediaEventSink*> sink_{nullptr};  // the graph's, no reference; written under *lock_
 };
 
 }  // namespace quorbel::dshow

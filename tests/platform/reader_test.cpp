@@ -129,7 +129,7 @@ TEST_P(ReaderOnSample, DescribesStreamsAndDeliversEveryPacketOnTheClock) {
       EXPECT_EQ(header.bmiHeader.biWidth, stream.width);
       EXPECT_EQ(header.bmiHeader.biHeight, stream.height);
       EXPECT_EQ(header.bmiHeader.biCompression, stream.codecTag);
-      EXPECT_EQ(0, std::memcmp(format + sizeof header, stream.extradata.data(), stream.extradata.size()));
+      EXPECT_EQ(std::vector<BYTE>(format + sizeof header, format + type.cbFormat), stream.extradata);
     } else {
       EXPECT_EQ(type.majortype, WMMEDIATYPE_Audio);
       EXPECT_EQ(type.formattype, WMFORMAT_WaveFormatEx);
@@ -140,7 +140,7 @@ TEST_P(ReaderOnSample, DescribesStreamsAndDeliversEveryPacketOnTheClock) {
       EXPECT_EQ(wave.nChannels, stream.channels);
       EXPECT_EQ(wave.nSamplesPerSec, static_cast<DWORD>(stream.sampleRate));
       EXPECT_EQ(wave.cbSize, stream.extradata.size());
-      EXPECT_EQ(0, std::memcmp(format + sizeof wave, stream.extradata.data(), stream.extradata.size()));
+      EXPECT_EQ(std::vector<BYTE>(format + sizeof wave, format + type.cbFormat), stream.extradata);
     }
   }
 
