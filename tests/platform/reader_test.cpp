@@ -9,6 +9,7 @@
 #include "asf_scan.h"
 #include "com/com_ptr.h"
 #include "file_stream.h"
+#include "quorbel/fixtures.h"
 #include "reader_probe.h"
 #include "wmsdk/format_blocks.h"
 #include "wmsdk/interfaces.h"
@@ -92,10 +93,35 @@ std::vector<BYTE> MediaTypeOf(IWMReader* reader, DWORD index) {
   return bytes;
 }
 
-class ReaderOnSample : public ::testing::TestWithParam<const char*> {};
+// An ASF file of the real-world samples or of the generated fixtures.
+struct AsfFile {
+  const char* label;
+  const char* sample;  // null for a fixture
+  fixtures::Fixture fixture;
+};
 
-TEST_P(ReaderOnSample, DescribesStreamsAndDeliversEveryPacketOnTheClock) {
-  const std::string path = Sample(GetParam());
+std::string PathOf(const AsfFile& file) {
+  return file.sample != nullptr ? Sample(file.sample) : fixtures::Path(file.fixture);
+}
+
+const AsfFile kAsfFiles[] = {
+    {"glass", "glass_wmv1_wmav2.wmv", {}},
+    {"tiny", "tiny_wmv2_wmav2.asf", {}},
+    {"mp4s", "mp4s_wmav2.wmv", {}},
+    {"fixture_av", nullptr, fixtures::Fixture::kAsfWmv2Wmav2},
+    {"fixture_audio_only", nullptr, fixtures::Fixture::kAsfAudioOnly},
+    {"fixture_video_only", nullptr, fixtures::Fixture::kAsfVideoOnly},
+    {"fixture_truncated", nullptr, fixtures::Fixture::kAsfTruncated},
+};
+
+std::string LabelOf(const ::testing::TestParamInfo<AsfFile>& param) {
+  return param.param.label;
+}
+
+class ReaderOnFile : public ::testing::TestWithParam<AsfFile> {};
+
+TEST_P(ReaderOnFile, DescribesStreamsAndDeliversEveryPacketOnTheClock) {
+  const std::string path = PathOf(GetParam());
   const ScannedFile expected = ScanAsf(path);
   ASSERT_TRUE(expected.opened);
   OpenedReader opened(path);
@@ -192,8 +218,7 @@ TEST_P(ReaderOnSample, DescribesStreamsAndDeliversEveryPacketOnTheClock) {
   ASSERT_TRUE(opened.probe->WaitUntil([&] { return opened.probe->StatusCount(WMT_CLOSED) == 1; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(AsfSamples, ReaderOnSample,
-                         ::testing::Values("glass_wmv1_wmav2.wmv", "tiny_wmv2_wmav2.asf", "mp4s_wmav2.wmv"));
+INSTANTIATE_TEST_SUITE_P(AsfFiles, ReaderOnFile, ::testing::ValuesIn(kAsfFiles), LabelOf);
 
 TEST(ReaderRefusal, FilesThatAreNotPlayableAsfFailToOpen) {
   const std::string glass = Sample("glass_wmv1_wmav2.wmv");
@@ -236,10 +261,12 @@ TEST(Reader, FileCutInItsDataEndsWithOneEndOfFile) {
   std::remove(cut.c_str());
 }
 
-TEST(Reader, StartAfterSeekBeginsVideoAtAKeyFrameMarkedDiscontinuous) {
-  const std::string path = Sample("glass_wmv1_wmav2.wmv");
+class ReaderSeek : public ::testing::TestWithParam<std::pair<AsfFile, QWORD>> {};
+
+TEST_P(ReaderSeek, StartAfterSeekBeginsVideoAtAKeyFrameMarkedDiscontinuous) {
+  const std::string path = PathOf(GetParam().first);
   const ScannedFile expected = ScanAsf(path);
-  constexpr QWORD kTarget = 100000000;  // 10 s
+  const QWORD kTarget = GetParam().second;
   OpenedReader opened(path);
   ASSERT_EQ(opened.openResult, S_OK);
   opened.PrepareDelivery(kTarget);
@@ -253,7 +280,7 @@ TEST(Reader, StartAfterSeekBeginsVideoAtAKeyFrameMarkedDiscontinuous) {
     ASSERT_FALSE(got.empty());
     EXPECT_NE(got.front().flags & WM_SF_DISCONTINUITY, 0u);
     EXPECT_LE(got.front().time, kTarget + 10000000);
-    EXPECT_GE(got.front().time, kTarget - 50000000);
+    EXPECT_GE(static_cast<int64_t>(got.front().time), static_cast<int64_t>(kTarget) - 50000000);
     if (stream.video) {
       EXPECT_NE(got.front().flags & WM_SF_CLEANPOINT, 0u);
       // From that key frame on, every packet of the stream.
@@ -267,6 +294,11 @@ TEST(Reader, StartAfterSeekBeginsVideoAtAKeyFrameMarkedDiscontinuous) {
   }
   EXPECT_EQ(opened.probe->StatusCount(WMT_EOF), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(AsfFiles, ReaderSeek,
+                         ::testing::Values(std::make_pair(kAsfFiles[0], QWORD{100000000}),
+                                           std::make_pair(kAsfFiles[3], QWORD{10000000})),
+                         [](const auto& param) { return std::string(param.param.first.label); });
 
 TEST(Reader, StopWhileHeldInAllocateCompletesAndARestartDeliversEverything) {
   const std::string path = Sample("glass_wmv1_wmav2.wmv");
