@@ -1,25 +1,55 @@
 // quorbel-cli: the headless front end. Each command lives in a file of its own.
-#include <cstdio>
-#include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "binding/log_level.h"
+#include "commands.h"
+
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: quorbel-cli COMMAND [ARGS...]\n"
-    "\n"
-    "Commands:\n"
-    "  --help        this text\n";
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(const quorbel::cli::Arguments& args, std::ostream& out, std::ostream& err);
+};
+
+constexpr Command kCommands[] = {
+    {"probe", "print what is in media files, one JSON line per file", quorbel::cli::ProbeCommand},
+};
+
+void PrintUsage(std::ostream& stream) {
+  stream << "Usage: quorbel-cli COMMAND [ARGS...]\n"
+            "\n"
+            "Commands:\n";
+  for (const Command& command : kCommands) {
+    stream << "  " << command.name << std::string(12 - std::string(command.name).size(), ' ')
+           << command.summary << '\n';
+  }
+  stream << "\n"
+            "quorbel-cli --help shows this text; quorbel-cli COMMAND --help explains a command.\n";
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintUsage(std::cerr);
+    return 2;
   }
-  std::fprintf(stderr, "quorbel-cli: unknown command '%s'\n%s", args[0].c_str(), kUsage);
+  if (args[0] == "--help" || args[0] == "-h") {
+    PrintUsage(std::cout);
+    return 0;
+  }
+  // Library warnings about damaged files go to stderr; notices would only clutter it.
+  quorbel::binding::SetLibraryLogLevel(0);
+  for (const Command& command : kCommands) {
+    if (args[0] == command.name) {
+      return command.run(quorbel::cli::Arguments(args.begin() + 1, args.end()), std::cout, std::cerr);
+    }
+  }
+  std::cerr << "quorbel-cli: unknown command '" << args[0] << "'\n";
+  PrintUsage(std::cerr);
   return 2;
 }
