@@ -60,6 +60,14 @@ void TCustomFFmpeg::ReleaseOptionState() {
   ReleasePluginHooks(hooks.PluginHooks);
   settings.intraMatrix.reset();
   settings.interMatrix.reset();
+  settings.videoCodecName.clear();
+  settings.audioCodecName.clear();
+  settings.subtitleCodecName.clear();
+  settings.rcOverrideText.clear();
+  settings.videoStandard.clear();
+  settings.vstatsFileName.clear();
+  settings.audioLanguage.clear();
+  settings.subtitleLanguage.clear();
   settings.recordedOptionNames.clear();
   settings.privateOptions.clear();
   for (CodecContextPtr& codecTemplate : settings.codecTemplates) codecTemplate.reset();
