@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <array>
 #include <ctime>
+#include <iterator>
+#include <string_view>
 
 #include "base/text.h"
 #include "binding/error_text.h"
@@ -72,13 +75,46 @@ void Run(const char* failurePrefix, Step step) {
   }
 }
 
+int SubtitleKind(AVCodecID codec) {
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec);
+  return descriptor != nullptr ? descriptor->props & (AV_CODEC_PROP_BITMAP_SUB | AV_CODEC_PROP_TEXT_SUB) : 0;
+}
+
+// Subtitle encoders turn text into text and pictures into pictures only. The format's own
+// subtitle codec is a reason for a subtitle stream only when some input subtitles can become it;
+// otherwise every conversion of, say, broadcast picture subtitles into MP4 would fail.
+bool InputSubtitlesFit(const TCustomFFmpeg& job, AVCodecID codec) {
+  if (job.inputFiles.empty()) return true;
+  const int kind = SubtitleKind(codec);
+  for (const InputFile& file : job.inputFiles) {
+    for (const InputStream& input : file.streams) {
+      const AVCodecParameters* parameters = input.stream->codecpar;
+      if (parameters->codec_type == AVMEDIA_TYPE_SUBTITLE &&
+          (SubtitleKind(parameters->codec_id) & kind) != 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// MP3 and FLAC name a picture codec as their video codec, for cover art: they carry no moving
+// pictures, so a video input does not give them a video stream.
+bool CarriesVideo(const AVOutputFormat* format) {
+  constexpr std::string_view kCoverArtOnly[] = {"mp3", "flac"};
+  if (format->video_codec == AV_CODEC_ID_NONE) return false;
+  return std::find(std::begin(kCoverArtOnly), std::end(kCoverArtOnly), format->name) ==
+         std::end(kCoverArtOnly);
+}
+
 void AddStreams(TCustomFFmpeg& job, OutputFile& file) {
   OptionState& s = job.settings;
   const AVOutputFormat* format = file.context->oformat;
-  bool useVideo = s.videoStreamCopy || format->video_codec != AV_CODEC_ID_NONE || !s.videoCodecName.empty();
+  bool useVideo = s.videoStreamCopy || CarriesVideo(format) || !s.videoCodecName.empty();
   bool useAudio = s.audioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !s.audioCodecName.empty();
   bool useSubtitle =
-      s.subtitleStreamCopy || format->subtitle_codec != AV_CODEC_ID_NONE || !s.subtitleCodecName.empty();
+      s.subtitleStreamCopy || !s.subtitleCodecName.empty() ||
+      (format->subtitle_codec != AV_CODEC_ID_NONE && InputSubtitlesFit(job, format->subtitle_codec));
   if (!job.inputFiles.empty()) {
     InputKinds inputs;
     Run("check_audio_video_sub_inputs fail: ", [&] { inputs = CheckInputs(job); });

@@ -47,7 +47,8 @@ struct EncoderChoice {
   const AVCodec* encoder = nullptr;
 };
 
-// The named encoder, or the format's default for the kind when no name is given.
+// The named encoder, or the format's default for the kind when no name is given (for subtitles
+// too: a subtitle stream without a codec could only fail the run).
 EncoderChoice ChooseEncoder(TCustomFFmpeg& job, const OutputFile& file, const std::string& name,
                             AVMediaType type) {
   EncoderChoice choice;
@@ -56,7 +57,7 @@ EncoderChoice ChooseEncoder(TCustomFFmpeg& job, const OutputFile& file, const st
     if (!LookupCodec(job, name, type, true, found)) throw FFMpegException(job.LastErrorText);
     choice.id = found.id;
     choice.encoder = found.codec;
-  } else if (type != AVMEDIA_TYPE_SUBTITLE) {
+  } else {
     choice.id = av_guess_codec(file.context->oformat, nullptr, file.fileName.c_str(), nullptr, type);
     choice.encoder = avcodec_find_encoder(choice.id);
   }
