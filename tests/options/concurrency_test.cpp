@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "job/plugin_hooks.h"
+#include "quorbel/fixtures.h"
 #include "setup/file_setup.h"
 
 namespace quorbel {
@@ -42,7 +43,7 @@ TEST(Concurrency, JobsOpenInputsAtTheSameTime) {
     threads.emplace_back([&, t] {
       for (int round = 0; round < kRounds; ++round) {
         TCustomFFmpeg job;
-        opened[t] += OpenInput(job, std::string(QUORBEL_SAMPLES_DIR) + "/" + files[t]) ? 1 : 0;
+        opened[t] += OpenInput(job, fixtures::SamplePath(files[t])) ? 1 : 0;
       }
     });
   }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "binding/error_text.h"
 #include "options/option_parser.h"
@@ -91,6 +92,12 @@ TEST_F(CreateOutputTest, TheFormatAndTheInputsDecideTheKinds) {
        "out.mkv",
        "vcodec=copy\nacodec=copy\nscodec=copy\nsn",
        {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO}},
+      // Matroska's own subtitle codec is text: picture subtitles cannot become it.
+      {"h264_dvbsub_eac3.ts",
+       "out.mkv",
+       "vcodec=copy\nacodec=copy",
+       {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO}},
+      {"h264_dvbsub_eac3.ts", "out.mkv", "vn\nan\nscodec=dvdsub", {AVMEDIA_TYPE_SUBTITLE}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.input) + " -> " + c.output + " " + c.options);
@@ -277,6 +284,20 @@ TEST_F(CreateOutputTest, SubtitleStreamsTakeTheRecordedSubtitleOptions) {
   EXPECT_STREQ(Metadata(subtitle.stream->metadata, "language"), "ger");
   EXPECT_TRUE(subtitle.encoder->flags & AV_CODEC_FLAG_BITEXACT);
   EXPECT_EQ(job.settings.subtitleLanguage, "");
+}
+
+TEST_F(CreateOutputTest, TextSubtitlesGetTheFormatsSubtitleCodec) {
+  const std::string subtitles = Path("captions.srt");
+  std::ofstream(subtitles)
+      << "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,500 --> 00:00:02,000\nBye\n";
+  TCustomFFmpeg job;
+  ASSERT_TRUE(OpenInput(job, subtitles)) << job.LastErrorText;
+  ASSERT_TRUE(CreateOutput(job, Path("out.mkv"))) << job.LastErrorText;
+  ASSERT_EQ(job.outputFiles[0].streams.size(), 1u);
+  const AVCodecContext* encoder = job.outputFiles[0].streams[0].encoder.get();
+  EXPECT_EQ(encoder->codec_type, AVMEDIA_TYPE_SUBTITLE);
+  EXPECT_EQ(encoder->codec_id, AV_CODEC_ID_ASS);
+  ASSERT_NE(encoder->codec, nullptr);
 }
 
 TEST_F(CreateOutputTest, NewStreamsGoToTheLastOutput) {

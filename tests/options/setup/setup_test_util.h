@@ -1,4 +1,4 @@
-// Sample media and a scratch folder for the file setup tests.
+// Real-world samples and a scratch folder for the file setup tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <string>
 
+#include "quorbel/fixtures.h"
+
 namespace quorbel::testing {
 
 inline std::string Sample(const std::string& name) {
-  return std::string(QUORBEL_SAMPLES_DIR) + "/" + name;
+  return fixtures::SamplePath(name);
 }
 
 // A fresh folder per test, removed afterwards.
