@@ -28,8 +28,8 @@ class OutputFailure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The image-sequence muxer no longer demands a number pattern (it fails at the second picture
-// instead); sequences still need one, so it is asked for here as the muxers that declare it.
+// The image-sequence muxer no longer declares that it needs a number pattern (without one it
+// fails at the second picture); it is held to the rule of the muxers that declare it.
 bool NeedsNumberPattern(const AVOutputFormat* format) {
   return (format->flags & AVFMT_NEEDNUMBER) != 0 || std::string_view(format->name) == "image2";
 }
@@ -146,8 +146,8 @@ void CreateOutputFile(TCustomFFmpeg& job, const std::string& fileName) {
   if (job.outputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
     throw OutputFailure(StrPrintf("Too many output files (at most %d)", kMaxFiles));
   }
-  // (The network feed muxer, whose stream layout came from the feed server, no longer exists,
-  // so every output is laid out from the options.)
+  // The network feed muxer ("ffm"), whose outputs took their stream layout from the feed
+  // server, no longer exists: every output is laid out from the options.
   const AVOutputFormat* format = s.forcedOutputFormat != nullptr
                                      ? s.forcedOutputFormat
                                      : av_guess_format(nullptr, fileName.c_str(), nullptr);

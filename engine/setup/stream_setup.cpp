@@ -234,8 +234,10 @@ void AddVideoStream(TCustomFFmpeg& job, OutputFile& file) {
   }
 
   float quality = 0.0f;
-  if (!copy) ConfigureVideoEncoder(job, context.get(), choice.encoder, overrides, quality);
-  if (!copy) stream->sample_aspect_ratio = context->sample_aspect_ratio;
+  if (!copy) {
+    ConfigureVideoEncoder(job, context.get(), choice.encoder, overrides, quality);
+    stream->sample_aspect_ratio = context->sample_aspect_ratio;
+  }
   AddStreamEntry(file, stream, std::move(context), copy);
   file.streams.back().quality = quality;
   if (!copy) file.streams.back().encoderOptions = PrivateOptionsFor(job, kVideoEncoders);
