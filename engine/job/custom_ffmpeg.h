@@ -12,6 +12,7 @@
 #include "job/hook_types.h"
 #include "job/job_files.h"
 #include "job/option_state.h"
+#include "job/pause_gate.h"
 #include "job/plugin_hooks.h"
 
 namespace quorbel {
@@ -74,12 +75,19 @@ class TCustomFFmpeg {
   std::string ErrorMessage;          // message of the exception that ended the job
   int32_t TotalOutputDuration = -1;  // ms; -1 until known
   int64_t ProgressIntervalUs = 500000;
+  // Threads for each decoder and encoder of the run, 0 = one per core; set when the job starts.
+  int32_t CodecThreads = 0;
   // Run flags; the component and the job's thread both touch them.
   std::atomic<bool> Running{false};
   std::atomic<bool> StopRequested{false};
   std::atomic<bool> Finished{false};
   std::atomic<bool> Terminated{false};
   std::atomic<bool> ExceptionRaised{false};
+
+  // Blocks while the component holds the job paused. The run calls it at its safe points: each
+  // main-loop turn, each duplicated frame and before each encoder call.
+  void WaitWhilePaused() { pauseGate.Pass(); }
+  PauseGate pauseGate;
 
   TJobBeforeHook BeforeHookCallback;
   TJobCustomHook CustomHookCallback;
