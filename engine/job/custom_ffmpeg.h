@@ -14,6 +14,7 @@
 #include "job/option_state.h"
 #include "job/pause_gate.h"
 #include "job/plugin_hooks.h"
+#include "pipeline/run_state.h"
 
 namespace quorbel {
 
@@ -53,8 +54,9 @@ class TCustomFFmpeg {
   // Releases the current state and establishes every default: option settings, hook state,
   // cleared run flags, TotalOutputDuration -1, new option templates. Verbosity is kept.
   void ResetOptionState();
-  // Closes the job's files (an output file left empty is deleted), releases plug-in hooks and
-  // the option templates. Safe to call more than once.
+  // Releases the run state (closing any codec left open), closes the job's files (an output file
+  // left empty is deleted), releases plug-in hooks and the option templates. Safe to call more
+  // than once.
   void ReleaseOptionState();
 
   // The job's library log level (engine units, -1 quiet ... 3 everything).
@@ -70,6 +72,7 @@ class TCustomFFmpeg {
   HookState hooks;
   std::vector<InputFile> inputFiles;
   std::vector<OutputFile> outputFiles;
+  RunState run;  // the pipeline's state of the job's run
 
   std::string LastErrorText;         // last setup failure (open input, create output)
   std::string ErrorMessage;          // message of the exception that ended the job
