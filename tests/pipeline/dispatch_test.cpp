@@ -41,10 +41,11 @@ class DispatchTest : public testing::PipelineTest {
     OpenDecoders(run.job, tables_);
     for (auto& ist : tables_.InputStreams) ist->NextPts = 0;
   }
-  // The next packet of the job's first input.
-  PacketPtr Read(PipelineJob& run) {
+  // The next packet of the job's first input, or of a file.
+  PacketPtr Read(PipelineJob& run) { return Read(run.job.inputFiles[0].context.get()); }
+  PacketPtr Read(AVFormatContext* file) {
     PacketPtr packet = MakePacket();
-    if (av_read_frame(run.job.inputFiles[0].context.get(), packet.get()) < 0) ADD_FAILURE() << "input ended";
+    if (av_read_frame(file, packet.get()) < 0) ADD_FAILURE() << "input ended";
     return packet;
   }
   void TearDown() override {
@@ -163,6 +164,37 @@ TEST_F(DispatchTest, CopiesStartAtAKeyPacketAndTakeAMissingDtsFromTheClock) {
   EXPECT_EQ(output.First(AVMEDIA_TYPE_VIDEO).packets, 2);
   EXPECT_EQ(output.First(AVMEDIA_TYPE_VIDEO).frames, 2);
   EXPECT_EQ(output.First(AVMEDIA_TYPE_VIDEO).decodeErrors, 0);
+}
+
+TEST_F(DispatchTest, LocalHeadersPutTheStreamHeadersInFrontOfKeyPackets) {
+  PipelineJob run;
+  ASSERT_NO_FATAL_FAILURE(run.AddInput(fixtures::Path(Fixture::kAviMpeg4Mp3)));
+  ASSERT_NO_FATAL_FAILURE(run.AddOutput(Path("out.avi"), "an\nvglobal=2\nvcodec=copy"));
+  PrepareRun(run.job, tables_);
+  StartOutputs(run.job);
+  const AVCodecParameters* parameters = tables_.InputStreams[0]->Stream->codecpar;
+  ASSERT_GT(parameters->extradata_size, 0);
+  const std::vector<uint8_t> headers(parameters->extradata,
+                                     parameters->extradata + parameters->extradata_size);
+  // The encoder put the headers in its key packets; a copy without them gets them back.
+  PacketPtr packet = Read(run);
+  while (packet->stream_index != 0) packet = Read(run);
+  ASSERT_EQ(std::memcmp(packet->data, headers.data(), headers.size()), 0);
+  const int size = packet->size;
+  packet->data += headers.size();
+  packet->size -= static_cast<int>(headers.size());
+  ASSERT_EQ(ProcessPacket(run.job, tables_, 0, packet.get()), 0);
+  packet->data -= headers.size();
+  packet->size = size;
+  ASSERT_GE(av_write_trailer(run.job.outputFiles[0].context.get()), 0);
+  run.job.ReleaseOptionState();
+
+  AVFormatContext* opened = nullptr;
+  ASSERT_GE(avformat_open_input(&opened, Path("out.avi").c_str(), nullptr, nullptr), 0);
+  const InputFormatContextPtr output(opened);
+  const PacketPtr written = Read(opened);
+  ASSERT_EQ(written->size, size);
+  EXPECT_EQ(std::memcmp(written->data, headers.data(), headers.size()), 0);
 }
 
 TEST_F(DispatchTest, EncodedFramesAreWrittenCountedAndDrained) {
