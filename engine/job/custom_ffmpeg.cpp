@@ -1,6 +1,7 @@
 #include "job/custom_ffmpeg.h"
 
 #include "binding/log_level.h"
+#include "pipeline/run_cleanup.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -54,6 +55,8 @@ void TCustomFFmpeg::ResetOptionState() {
 }
 
 void TCustomFFmpeg::ReleaseOptionState() {
+  // Open codecs belong to the files' streams: they are closed first.
+  ReleaseRunState(*this);
   for (OutputFile& file : outputFiles) CloseOutputFile(file);
   outputFiles.clear();
   inputFiles.clear();

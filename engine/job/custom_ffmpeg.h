@@ -12,7 +12,9 @@
 #include "job/hook_types.h"
 #include "job/job_files.h"
 #include "job/option_state.h"
+#include "job/pause_gate.h"
 #include "job/plugin_hooks.h"
+#include "pipeline/run_state.h"
 
 namespace quorbel {
 
@@ -52,8 +54,9 @@ class TCustomFFmpeg {
   // Releases the current state and establishes every default: option settings, hook state,
   // cleared run flags, TotalOutputDuration -1, new option templates. Verbosity is kept.
   void ResetOptionState();
-  // Closes the job's files (an output file left empty is deleted), releases plug-in hooks and
-  // the option templates. Safe to call more than once.
+  // Releases the run state (closing any codec left open), closes the job's files (an output file
+  // left empty is deleted), releases plug-in hooks and the option templates. Safe to call more
+  // than once.
   void ReleaseOptionState();
 
   // The job's library log level (engine units, -1 quiet ... 3 everything).
@@ -69,17 +72,25 @@ class TCustomFFmpeg {
   HookState hooks;
   std::vector<InputFile> inputFiles;
   std::vector<OutputFile> outputFiles;
+  RunState run;  // the pipeline's state of the job's run
 
   std::string LastErrorText;         // last setup failure (open input, create output)
   std::string ErrorMessage;          // message of the exception that ended the job
   int32_t TotalOutputDuration = -1;  // ms; -1 until known
   int64_t ProgressIntervalUs = 500000;
+  // Threads for each decoder and encoder of the run, 0 = one per core; set when the job starts.
+  int32_t CodecThreads = 0;
   // Run flags; the component and the job's thread both touch them.
   std::atomic<bool> Running{false};
   std::atomic<bool> StopRequested{false};
   std::atomic<bool> Finished{false};
   std::atomic<bool> Terminated{false};
   std::atomic<bool> ExceptionRaised{false};
+
+  // Blocks while the component holds the job paused. The run calls it at its safe points: each
+  // main-loop turn, each duplicated frame and before each encoder call.
+  void WaitWhilePaused() { pauseGate.Pass(); }
+  PauseGate pauseGate;
 
   TJobBeforeHook BeforeHookCallback;
   TJobCustomHook CustomHookCallback;
