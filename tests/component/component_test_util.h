@@ -40,10 +40,8 @@ void AwaitOrAbort(std::condition_variable& condition, Lock& lock, Predicate done
 class Steps {
  public:
   void Reach(int step) {
-    {
-      std::lock_guard lock(mutex_);
-      reached_ = std::max(reached_, step);
-    }
+    std::lock_guard lock(mutex_);
+    reached_ = std::max(reached_, step);
     changed_.notify_all();
   }
   void Await(int step) {
@@ -197,11 +195,10 @@ class EventRecorder {
  public:
   void Attach(TCustomTranscoder& component) {
     component.OnTerminate = [this](int32_t index, bool finished, bool exception, const std::string& message) {
-      {
-        std::lock_guard lock(mutex_);
-        terminates_.push_back({index, finished, exception, message, std::this_thread::get_id()});
-        if (onTerminate_) onTerminate_(index);
-      }
+      // Notified under the lock: a test may destroy the recorder as soon as it sees the end.
+      std::lock_guard lock(mutex_);
+      terminates_.push_back({index, finished, exception, message, std::this_thread::get_id()});
+      if (onTerminate_) onTerminate_(index);
       changed_.notify_all();
     };
     component.OnLog = [this](int32_t index, TLogLevel level, const std::string& text) {
