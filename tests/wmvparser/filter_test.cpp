@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "asf_scan.h"
 #include "com/class_factory.h"
 #include "com/servers.h"
 #include "com/wide_text.h"
@@ -69,6 +70,7 @@ class OutputPins : public ::testing::TestWithParam<std::string> {};
 TEST_P(OutputPins, FollowTheStreamsInStreamNumberOrder) {
   const std::string path = GetParam();
   const auto demuxed = DemuxAsf(path);
+  const ScannedFile scanned = ScanAsf(path);
   ParserGraph chain(path);
   ASSERT_EQ(chain.connected, S_OK);
   ASSERT_EQ(chain.OutputCount(), static_cast<int>(demuxed.size()));
@@ -81,7 +83,10 @@ TEST_P(OutputPins, FollowTheStreamsInStreamNumberOrder) {
     EXPECT_EQ(direction, PINDIR_OUTPUT);
     CMediaType type;
     ASSERT_EQ(pin.GetMediaType(0, &type), S_OK);
-    EXPECT_TRUE(type.majortype == MEDIATYPE_Audio || type.majortype == MEDIATYPE_Video);
+    // The stream of this number, whatever the order the reader listed the streams in.
+    const ScannedStream& stream = scanned.streams.at(number);
+    EXPECT_EQ(type.majortype, stream.video ? MEDIATYPE_Video : MEDIATYPE_Audio) << "stream " << number;
+    EXPECT_EQ(type.subtype, MediaSubtypeFromFourCC(stream.codecTag));
     EXPECT_GT(type.cbFormat, 0u);
     EXPECT_EQ(pin.GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
     EXPECT_EQ(pin.CheckMediaType(&type), S_OK);
