@@ -141,6 +141,7 @@ HRESULT WmvParserFilter::OpenFile(IAsyncReader* source) {
   const CAutoLock lock(filterLock_);
   ComPtr<AsyncReaderStream> stream(new (std::nothrow) AsyncReaderStream(source, 0));
   if (!stream) return E_OUTOFMEMORY;
+  readerClock_.store(nullptr);
   reader_ = nullptr;
   fileStream_ = nullptr;
   ComPtr<IWMReader> reader;
