@@ -1,0 +1,10 @@
+#include "job/codec_lock.h"
+
+namespace quorbel {
+
+std::mutex& CodecLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace quorbel
