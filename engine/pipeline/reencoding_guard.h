@@ -1,4 +1,4 @@
-// Re-encoding (the audio, video and subtitle output paths) is not built yet. A run whose outputs
+// Re-encoding video and subtitles (their output paths) is not built yet. A run whose outputs
 // need it fails after its codecs are opened and before any header is written, so no output file
 // is left behind; the entry points of those paths fail the same way should they be reached.
 #pragma once
@@ -9,7 +9,7 @@
 
 namespace quorbel {
 
-// Throws FFMpegException for the first output stream that needs encoding.
+// Throws FFMpegException for the first video or subtitle output stream that needs encoding.
 void RefuseReencoding(const RunTables& tables);
 
 // "Re-encoding is not available yet: output stream #%d.%d needs encoding".
