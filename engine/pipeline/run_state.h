@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/av_ptr.h"
+#include "pipeline/video_buffers.h"
 
 namespace quorbel {
 
@@ -33,6 +34,8 @@ struct RunState {
 
   // Decoded audio as interleaved signed 16-bit samples; it only grows.
   std::vector<uint8_t> DecodeSamples;
+
+  VideoBuffers videoBuffers;  // frame hooks, encoder input, subtitles
 };
 
 }  // namespace quorbel
