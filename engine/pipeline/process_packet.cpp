@@ -114,6 +114,9 @@ void DrainEncoders(TCustomFFmpeg& job, RunTables& tables, int32_t inputIndex) {
       case AVMEDIA_TYPE_VIDEO:
         DrainEncoder(job, os, ost);
         break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        FinishSubtitles(job, tables, os, ost);
+        break;
       default:
         break;
     }
