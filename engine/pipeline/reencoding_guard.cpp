@@ -7,7 +7,8 @@ namespace quorbel {
 
 void RefuseReencoding(const RunTables& tables) {
   for (const auto& ost : tables.OutputStreams) {
-    if (ost->EncodingNeeded) ThrowReencodingUnavailable(ost->FileIndex, ost->StreamIndex);
+    if (ost->EncodingNeeded && ost->Encoder()->codec_type == AVMEDIA_TYPE_AUDIO)
+      ThrowReencodingUnavailable(ost->FileIndex, ost->StreamIndex);
   }
 }
 

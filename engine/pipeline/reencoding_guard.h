@@ -1,6 +1,7 @@
-// Re-encoding (the audio, video and subtitle output paths) is not built yet. A run whose outputs
-// need it fails after its codecs are opened and before any header is written, so no output file
-// is left behind; the entry points of those paths fail the same way should they be reached.
+// Re-encoding audio (the audio output path) is not built yet. A run whose outputs need it fails
+// after its codecs are opened and before any header is written, so no output file is left
+// behind; the entry points of that path fail the same way should they be reached. Video and
+// subtitle streams are re-encoded.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 namespace quorbel {
 
-// Throws FFMpegException for the first output stream that needs encoding.
+// Throws FFMpegException for the first audio output stream that needs encoding.
 void RefuseReencoding(const RunTables& tables);
 
 // "Re-encoding is not available yet: output stream #%d.%d needs encoding".
