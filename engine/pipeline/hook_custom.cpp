@@ -66,8 +66,8 @@ bool CallHandler(TCustomFFmpeg& job, TBitmap& bitmap, int64_t ptsUs, bool& updat
 
 // The picture in the hook's layout: the working picture itself when it already is, else the
 // job's RGB picture; nullptr when no RGB buffer can be had.
-AVFrame* RgbPictureFor(VideoBuffers& buffers, const AVFrame& working) {
-  if (working.format == kHookPixelFormat) return const_cast<AVFrame*>(&working);
+AVFrame* RgbPictureFor(VideoBuffers& buffers, AVFrame& working) {
+  if (working.format == kHookPixelFormat) return &working;
   if (!buffers.RgbPicture) {
     buffers.RgbPicture = MakeFrame();
     if (!buffers.RgbPicture) throw std::bad_alloc();

@@ -7,6 +7,7 @@
 extern "C" {
 #include <libavutil/common.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -58,11 +59,32 @@ std::array<uint8_t, 4> ComponentValues(const AVPixFmtDescriptor& desc, const std
   return values;
 }
 
+// Components stored one per byte, or one per 16-bit word (deeper samples, scaled up).
+bool IsByte(const AVComponentDescriptor& component) {
+  return component.depth == 8 && component.shift == 0;
+}
+
+bool IsWord(const AVComponentDescriptor& component) {
+  return component.depth > 8 && component.depth + component.shift <= 16 && component.step % 2 == 0 &&
+         component.offset % 2 == 0;
+}
+
+void StoreWord(uint8_t* at, uint16_t value, bool bigEndian) {
+  if (bigEndian) {
+    AV_WB16(at, value);
+  } else {
+    AV_WL16(at, value);
+  }
+}
+
 void FillRectangle(const PictureView& picture, const AVPixFmtDescriptor& desc, int x, int y, int width,
                    int height, const std::array<uint8_t, 4>& values) {
   if (width <= 0 || height <= 0) return;
+  const bool bigEndian = (desc.flags & AV_PIX_FMT_FLAG_BE) != 0;
   for (int c = 0; c < desc.nb_components; ++c) {
     const AVComponentDescriptor& component = desc.comp[c];
+    const uint8_t value = values[static_cast<size_t>(c)];
+    const auto word = static_cast<uint16_t>((value << (component.depth - 8)) << component.shift);
     const int shiftX = IsChroma(desc, c) ? desc.log2_chroma_w : 0;
     const int shiftY = IsChroma(desc, c) ? desc.log2_chroma_h : 0;
     const int x0 = x >> shiftX;
@@ -72,19 +94,21 @@ void FillRectangle(const PictureView& picture, const AVPixFmtDescriptor& desc, i
     for (int row = y0; row < y1; ++row) {
       uint8_t* line = picture.data[component.plane] +
                       static_cast<ptrdiff_t>(row) * picture.linesize[component.plane] + component.offset;
-      if (component.step == 1) {
-        std::memset(line + x0, values[static_cast<size_t>(c)], static_cast<size_t>(x1 - x0));
+      if (IsByte(component) && component.step == 1) {
+        std::memset(line + x0, value, static_cast<size_t>(x1 - x0));
+      } else if (IsByte(component)) {
+        for (int column = x0; column < x1; ++column) line[column * component.step] = value;
       } else {
         for (int column = x0; column < x1; ++column)
-          line[column * component.step] = values[static_cast<size_t>(c)];
+          StoreWord(line + column * component.step, word, bigEndian);
       }
     }
   }
 }
 
-bool AllComponentsAreBytes(const AVPixFmtDescriptor& desc) {
+bool AllComponentsFillable(const AVPixFmtDescriptor& desc) {
   for (int c = 0; c < desc.nb_components; ++c) {
-    if (desc.comp[c].depth != 8 || desc.comp[c].shift != 0) return false;
+    if (!IsByte(desc.comp[c]) && !IsWord(desc.comp[c])) return false;
   }
   return desc.nb_components > 0;
 }
@@ -139,7 +163,7 @@ bool PadPicture(const PictureView& picture, AVPixelFormat format, int width, int
                 const PadBands& bands, const std::array<int32_t, 3>& ycbcr, const PictureView* inner) {
   if (!IsAddressable(format)) return false;
   const AVPixFmtDescriptor& desc = *av_pix_fmt_desc_get(format);
-  if (!AllComponentsAreBytes(desc)) return false;
+  if (!AllComponentsFillable(desc)) return false;
   const int innerWidth = width - bands.left - bands.right;
   const int innerHeight = height - bands.top - bands.bottom;
   if (innerWidth < 0 || innerHeight < 0) return false;

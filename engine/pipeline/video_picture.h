@@ -36,10 +36,11 @@ struct PadBands {
   int right = 0;
 };
 
-// Fills the bands of a width x height picture with the colour given as (Y, Cb, Cr) and, when
-// `inner` is given, copies it into the area inside the bands. RGB formats get the colour
-// converted (ITU-R BT.601, limited range). False when a component is not 8 bits wide or the
-// format is not addressable; the picture is then left as it was.
+// Fills the bands of a width x height picture with the colour given as 8-bit (Y, Cb, Cr) and,
+// when `inner` is given, copies it into the area inside the bands. RGB formats get the colour
+// converted (ITU-R BT.601, limited range), deeper samples get it scaled up. False when the
+// format is not addressable or packs components into shared bits (RGB565 ...); the picture is
+// then left as it was.
 bool PadPicture(const PictureView& picture, AVPixelFormat format, int width, int height,
                 const PadBands& bands, const std::array<int32_t, 3>& ycbcr, const PictureView* inner);
 

@@ -5,6 +5,10 @@
 #include "pipeline/video_picture.h"
 #include "video_test_util.h"
 
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
 namespace quorbel {
 namespace {
 
@@ -67,10 +71,18 @@ TEST(PadPictureTest, BandsTakeTheColourAndTheInnerAreaTheSource) {
   EXPECT_EQ(rgb->data[0][3], 255);                    // opaque
   EXPECT_EQ(rgb->data[0][2 * rgb->linesize[0]], 77);  // the rest is left as it was
 
-  const FramePtr deep = MakePicture(AV_PIX_FMT_YUV420P10LE, 8, 8, 77);
+  // Deeper samples take the colour scaled up (16 -> 64 in 10 bits).
+  const FramePtr deep = MakePicture(AV_PIX_FMT_YUV420P10LE, 8, 8, 0);
+  ASSERT_TRUE(
+      PadPicture(ViewOf(*deep), AV_PIX_FMT_YUV420P10LE, 8, 8, PadBands{2, 0, 0, 0}, {16, 128, 128}, nullptr));
+  EXPECT_EQ(AV_RL16(deep->data[0] + 2 * 7), 64);
+  EXPECT_EQ(AV_RL16(deep->data[1]), 512);
+  EXPECT_EQ(AV_RL16(deep->data[0] + 2 * deep->linesize[0]), 0);
+
+  const FramePtr shared = MakePicture(AV_PIX_FMT_RGB565LE, 8, 8, 77);
   EXPECT_FALSE(
-      PadPicture(ViewOf(*deep), AV_PIX_FMT_YUV420P10LE, 8, 8, PadBands{2, 2, 0, 0}, {16, 128, 128}, nullptr));
-  EXPECT_EQ(deep->data[0][0], 77);
+      PadPicture(ViewOf(*shared), AV_PIX_FMT_RGB565LE, 8, 8, PadBands{2, 2, 0, 0}, {16, 128, 128}, nullptr));
+  EXPECT_EQ(shared->data[0][0], 77);
 }
 
 TEST(PictureBufferTest, LaysOutPicturesAndRefusesImpossibleSizes) {
