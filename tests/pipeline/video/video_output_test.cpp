@@ -2,12 +2,15 @@
 // lines, the frame limit, stop requests, and the picture fields handed to the encoder.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "../pipeline_test_util.h"
 #include "pipeline/encoder_output.h"
 #include "pipeline/run_setup.h"
+#include "pipeline/subtitle_output.h"
 #include "pipeline/video_output.h"
 #include "pipeline/video_sync.h"
 #include "video_test_util.h"
@@ -216,6 +219,41 @@ TEST_F(VideoOutputTest, InterlacedCodingTakesTheFieldOrderFromTopOrTheInput) {
     EXPECT_TRUE(output.pictures[0].interlaced);
     EXPECT_EQ(output.pictures[0].topFieldFirst, c.expected == 1);
   }
+}
+
+// A stream may change its picture size mid-way: the new size is scaled into the encoder's
+// picture (never read as if it had the old one), and a picture too small for the crop bands is
+// skipped.
+TEST_F(VideoOutputTest, PicturesOfAnotherSizeAreScaledAndOnesTooSmallToCropAreSkipped) {
+  ASSERT_NO_FATAL_FAILURE(Start("vcodec=mpeg4\nqscale=2\ncropleft=8\ncropright=8"));
+  EXPECT_FALSE(Ost().VideoResample);
+  Encode(0);
+  picture_ = testing::MakePicture(AV_PIX_FMT_YUV420P, 80, 60, 128);
+  std::memset(picture_->data[0], 200, static_cast<size_t>(picture_->linesize[0]) * 60);
+  Encode(kFrameUs);
+  picture_ = testing::MakePicture(AV_PIX_FMT_YUV420P, 16, 16, 128);
+  EXPECT_EQ(Encode(2 * kFrameUs), 0);
+  EXPECT_EQ(run_.CountLogged("error cropping picture"), 1);
+  EXPECT_EQ(Ost().FrameNumber, 2);
+  ASSERT_NO_FATAL_FAILURE(Finish());
+  const testing::DecodedVideo output = testing::DecodeVideo(Path("out.mkv"));
+  ASSERT_EQ(output.frames, 2);
+  EXPECT_EQ(output.pictures[1].width, 144);
+  EXPECT_EQ(output.pictures[1].height, 120);
+  EXPECT_NEAR(output.pictures[1].Mean('y', 8, 8, 128, 104), 200, 3);
+}
+
+TEST(SubtitleOutputTest, ASubtitleWithoutPtsIsSkippedWithALogLine) {
+  TCustomFFmpeg job;
+  std::vector<std::string> lines;
+  job.LogCallback = [&](TCustomFFmpeg&, int level, const std::string& text) {
+    if (level == 0) lines.push_back(text);
+  };
+  TOutputStreamState ost;
+  TInputStreamState ist;
+  const AVSubtitle subtitle{};
+  EncodeSubtitle(job, nullptr, ost, ist, subtitle, AV_NOPTS_VALUE);
+  EXPECT_EQ(lines, std::vector<std::string>{"Subtitle packets must have a pts"});
 }
 
 }  // namespace
