@@ -1,7 +1,7 @@
 // Pixel access shared by the example frame-hook plug-ins: which layouts they draw on (planar
-// YUV 4:2:0, 4:2:2, 4:4:4, 4:1:1, 4:4:0 in limited or full range, grey, packed RGB and BGR with 24
-// or 32 bits per pixel), colours, and filled rectangles. Pictures in other layouts are left
-// untouched by every plug-in.
+// YUV 4:2:0, 4:2:2, 4:4:4, 4:1:1, 4:4:0 in limited or full range, limited-range grey, packed RGB
+// and BGR with 24 or 32 bits per pixel), colours, and filled rectangles. Pictures in other
+// layouts are left untouched by every plug-in.
 #pragma once
 
 #include <cstdint>
