@@ -13,4 +13,8 @@ using Arguments = std::vector<std::string>;
 // probe FILE...: one JSON line per file (see kProbeUsage in probe_command.cpp).
 int ProbeCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
+// convert INPUT -o OUTPUT [-O name=value]... [-I name=value]... [--log-level L]: one job on a
+// worker thread (see kConvertUsage in convert_command.cpp).
+int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+
 }  // namespace quorbel::cli

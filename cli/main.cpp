@@ -16,6 +16,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"probe", "print what is in media files, one JSON line per file", quorbel::cli::ProbeCommand},
+    {"convert", "convert a media file into another with the engine", quorbel::cli::ConvertCommand},
 };
 
 void PrintUsage(std::ostream& stream) {
