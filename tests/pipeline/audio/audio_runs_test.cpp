@@ -132,6 +132,21 @@ TEST_F(AudioRunTest, EveryCatalogueCodecEncodesAndDecodesAgain) {
   }
 }
 
+TEST_F(AudioRunTest, FrameThreadedDecodersKeepTheClockOfTheirPackets) {
+  // The FLAC decoder returns frames a few packets late when it runs on several threads.
+  for (const int threads : {1, 0, 4}) {
+    SCOPED_TRACE(threads);
+    PipelineJob run;
+    run.job.CodecThreads = threads;
+    run.AddInput(fixtures::Path(Fixture::kAudioOnly));
+    run.AddOutput(Path("threads.wav"), "acodec=pcm_s16le\nasync=1\n");
+    ASSERT_EQ(run.Run(), "");
+    const DecodedAudio audio = DecodeAudio(Path("threads.wav"));
+    ASSERT_TRUE(audio.opened);
+    EXPECT_NEAR(audio.SilenceAfterSound(0.5), 1.0, 0.01);
+  }
+}
+
 TEST_F(AudioRunTest, RateAndChannelsAreConverted) {
   const struct {
     Fixture input;
