@@ -147,6 +147,15 @@ TEST_F(AudioRunTest, FrameThreadedDecodersKeepTheClockOfTheirPackets) {
   }
 }
 
+TEST_F(AudioRunTest, SampleBasedEncodersReceiveTheResamplersTail) {
+  // 22050 Hz mono doubled to 44100 Hz: every input sample comes out twice, none is left behind.
+  ASSERT_EQ(Convert(Fixture::kWavPcm, "tail.wav", "acodec=pcm_s16le\nar=44100"), "");
+  const DecodedAudio audio = DecodeAudio(Path("tail.wav"));
+  ASSERT_TRUE(audio.opened);
+  const auto inputFrames = fixtures::Info(Fixture::kWavPcm).lengthMs * 22050 / 1000;
+  EXPECT_NEAR(static_cast<double>(audio.Frames()), 2.0 * static_cast<double>(inputFrames), 2.0);
+}
+
 TEST_F(AudioRunTest, RateAndChannelsAreConverted) {
   const struct {
     Fixture input;
