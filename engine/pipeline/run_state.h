@@ -9,6 +9,7 @@
 #include "base/av_ptr.h"
 #include "pipeline/audio_buffers.h"
 #include "pipeline/pipeline_owners.h"
+#include "pipeline/video_buffers.h"
 
 namespace quorbel {
 
@@ -37,6 +38,8 @@ struct RunState {
   std::vector<uint8_t> DecodeSamples;
   AudioBuffers Audio;      // the audio output path's buffers
   FilePtr VideoStatsFile;  // "vstats" lines, opened at the first encoded video frame
+
+  VideoBuffers videoBuffers;  // frame hooks, encoder input, subtitles
 };
 
 }  // namespace quorbel
