@@ -44,6 +44,16 @@ std::string FreeName(const std::string& wanted, bool overwrite, const std::vecto
   }
 }
 
+std::string InputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
+  for (const std::string& source : inputs) {
+    if (SameFile(output, source)) {
+      return "the output '" + output + "' is the input file '" + source +
+             "'; choose another output name or folder";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -58,12 +68,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string PlanOutputs(const ConvertArguments& arguments, std::vector<PlannedJob>& jobs) {
   jobs.clear();
   for (const std::string& input : arguments.inputs) {
-    const std::string output = FreeName(DefaultOutput(arguments, input), arguments.overwrite, jobs);
-    for (const std::string& source : arguments.inputs) {
-      if (SameFile(output, source)) {
-        return "the output '" + output + "' is the input file '" + source +
-               "'; choose another output name or folder";
-      }
+    // The name asked for is checked too: renaming it would hide that the command line is wrong.
+    const std::string wanted = DefaultOutput(arguments, input);
+    const std::string output = FreeName(wanted, arguments.overwrite, jobs);
+    for (const std::string& path : {wanted, output}) {
+      if (const std::string refusal = InputRefusal(path, arguments.inputs); !refusal.empty()) return refusal;
     }
     jobs.push_back({input, output});
   }

@@ -17,8 +17,8 @@ struct PlannedJob {
 // (the input's own extension without --ext). A name that exists, or that an earlier job of the
 // same call already takes, becomes NAME-1.EXT, NAME-2.EXT, ... (the first that is free); with
 // --overwrite only the names taken by earlier jobs are avoided. Returns an empty string, or the
-// refusal when an output would be one of the inputs (the same path, or the same file through a
-// link).
+// refusal when an output, or the name asked for before it was made unique, is one of the inputs
+// (the same path, or the same file through a link).
 std::string PlanOutputs(const ConvertArguments& arguments, std::vector<PlannedJob>& jobs);
 
 // Whether a and b name the same file: the same inode when both exist, otherwise the same
