@@ -1,8 +1,8 @@
 // Progress reports and statistics of whole runs on the generated fixtures: copied and encoded
 // video, audio only; the outputs are read back to check what the last report said.
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "base/text.h"
 #include "pipeline_test_util.h"
@@ -20,6 +20,23 @@ struct Report {
   int64_t sizeBytes;
   int32_t totalMs;
 };
+
+// The text with its spaces removed and every number (digits with a decimal point) as "N".
+std::string Shape(const std::string& text) {
+  std::string shape;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') continue;
+    if (std::isdigit(static_cast<unsigned char>(text[i])) == 0) {
+      shape += text[i];
+      continue;
+    }
+    while (i + 1 < text.size() &&
+           (std::isdigit(static_cast<unsigned char>(text[i + 1])) != 0 || text[i + 1] == '.'))
+      ++i;
+    shape += 'N';
+  }
+  return shape;
+}
 
 class ProgressRunTest : public testing::PipelineTest {
  protected:
@@ -114,24 +131,26 @@ TEST_F(ProgressRunTest, LinesStatisticsAndHistogramOfAnEncodedRun) {
   for (size_t i = 0; i + 1 < reportLines.size(); ++i) {
     EXPECT_EQ(reportLines[i].find(" L"), std::string::npos) << reportLines[i];
   }
-  const std::regex last(
-      "frame= *[0-9]+ fps= *[0-9]+ q=6\\.0 L[0-9A-F]{32}PSNR=Y:[0-9.]+ U:[0-9.]+ V:[0-9.]+ \\*:[0-9.]+ "
-      "size= *[0-9]+kB time=[0-9]+\\.[0-9]{2} bitrate= *[0-9.]+kbits/s");
-  EXPECT_TRUE(std::regex_match(reportLines.back(), last)) << reportLines.back();
-  EXPECT_TRUE(
-      std::regex_match(summaryLine, std::regex("video:[1-9][0-9]*kB audio:[1-9][0-9]*kB global headers:0kB "
-                                               "muxing overhead [0-9]+\\.[0-9]{2}%\r\n")))
-      << summaryLine;
+  std::string last = reportLines.back();
+  const size_t mark = last.find("q=6.0 L");
+  ASSERT_NE(mark, std::string::npos) << last;
+  const std::string histogram = last.substr(mark + 7, 32);
+  EXPECT_EQ(histogram.find_first_not_of("0123456789ABCDEF"), std::string::npos) << last;
+  last.erase(mark + 7, 32);
+  EXPECT_EQ(Shape(last), "frame=Nfps=Nq=NLPSNR=Y:NU:NV:N*:Nsize=NkBtime=Nbitrate=Nkbits/s") << last;
+  EXPECT_EQ(Shape(summaryLine), "video:NkBaudio:NkBglobalheaders:NkBmuxingoverheadN%\r\n") << summaryLine;
+  EXPECT_EQ(summaryLine.find("video:0kB"), std::string::npos) << summaryLine;
+  EXPECT_EQ(summaryLine.find("audio:0kB"), std::string::npos) << summaryLine;
 
   const int frames = Inspect(Path("out.avi")).First(AVMEDIA_TYPE_VIDEO).frames;
   std::ifstream file(stats);
-  const std::regex statsLine(
-      "frame= *[0-9]+ q= 6\\.0 PSNR= *[0-9.]+ f_size= *[0-9]+ s_size= *[0-9]+kB time= [0-9.]+ br= "
-      "*[0-9.]+kbits/s "
-      "avg_br= *[0-9.]+kbits/s type= [IPB]");
   int count = 0;
   for (std::string line; std::getline(file, line); ++count) {
-    EXPECT_TRUE(std::regex_match(line, statsLine)) << line;
+    EXPECT_EQ(Shape(line), "frame=Nq=NPSNR=Nf_size=Ns_size=NkBtime=Nbr=Nkbits/savg_br=Nkbits/stype=" +
+                               line.substr(line.size() - 1))
+        << line;
+    EXPECT_NE(line.find(" q= 6.0 "), std::string::npos) << line;
+    EXPECT_NE(std::string("IPB").find(line.back()), std::string::npos) << line;
     EXPECT_EQ(line.rfind("frame= " + StrPrintf("%5d", count + 1), 0), 0u) << line;
   }
   EXPECT_EQ(count, frames);
