@@ -139,7 +139,7 @@ TEST(CliBatchTest, JsonEventsOfParallelJobs) {
   ScratchFolder folder;
   const ConvertRun run = Convert({fixtures::Path(Fixture::kWavPcm), fixtures::Path(Fixture::kAviMpeg4Mp3),
                                   "-d", folder.Path("out"), "--ext", "mkv", "-j", "2", "--json", "-O",
-                                  "acodec=mp2", "-O", "vcodec=mpeg4"});
+                                  "acodec=mp2", "-O", "vcodec=copy"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "") << "--json keeps stderr free";
   std::map<std::string, int> events;
