@@ -10,6 +10,8 @@ namespace {
 
 // More parallel jobs than this would only contend for the cores and open files.
 constexpr int32_t kMaxParallel = 64;
+// Codecs gain nothing from more threads than this on any machine we run on.
+constexpr int32_t kMaxCodecThreads = 16;
 
 std::optional<TLogLevel> ParseLogLevel(const std::string& text) {
   static const char* const kNames[] = {"quiet", "error", "info", "debug", "all"};
@@ -21,7 +23,7 @@ std::optional<TLogLevel> ParseLogLevel(const std::string& text) {
 
 bool TakesValue(const std::string& arg) {
   return arg == "-o" || arg == "-d" || arg == "--ext" || arg == "-O" || arg == "-I" || arg == "-j" ||
-         arg == "--log-level";
+         arg == "--codec-threads" || arg == "--log-level";
 }
 
 // An option line must stay one line of the option text.
@@ -67,6 +69,13 @@ std::string ParseConvertArguments(const Arguments& args, ConvertArguments& parse
                "'";
       }
       parsed.parallel = parallel;
+    } else if (arg == "--codec-threads") {
+      int32_t threads = -1;
+      if (!TryStrToInt(args[++i], threads) || threads < 0 || threads > kMaxCodecThreads) {
+        return "--codec-threads takes a number from 0 to " + std::to_string(kMaxCodecThreads) + ", not '" +
+               args[i] + "'";
+      }
+      parsed.codecThreads = threads;
     } else if (arg == "--log-level") {
       const std::optional<TLogLevel> level = ParseLogLevel(args[++i]);
       if (!level) return "unknown log level '" + args[i] + "'";

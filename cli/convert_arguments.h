@@ -17,6 +17,7 @@ struct ConvertArguments {
   std::string inputOptions;   // -I: option text, one name=value per line
   std::string outputOptions;  // -O: option text
   int32_t parallel = 1;       // -j
+  int32_t codecThreads = 0;   // --codec-threads: threads per decoder and encoder, 0 one per core
   bool overwrite = false;
   bool dryRun = false;
   bool json = false;

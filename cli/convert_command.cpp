@@ -32,6 +32,7 @@ constexpr const char* kConvertUsage =
     "                   target=dvd, t=10; applies to every job, in the order given\n"
     "  -I name[=value]  an input option, e.g. ss=5, f=mpegts, re\n"
     "  -j N             run N jobs at once (default 1)\n"
+    "  --codec-threads N  threads per decoder and encoder (default 0: one per core)\n"
     "  --overwrite      write over existing files; without it an output that exists is written\n"
     "                   as NAME-1.EXT, NAME-2.EXT, ... instead\n"
     "  --dry-run        print each job's input, output and option text; convert nothing\n"
@@ -121,6 +122,7 @@ class Conversion {
     TTranscoder transcoder;
     if (!transcoder.LoadLibraries("", true)) return Fail(transcoder.LastError());
     transcoder.SetLogLevel(arguments_.logLevel);
+    transcoder.SetCodecThreads(arguments_.codecThreads);
     // The three events hold the component's critical section: they never overlap.
     transcoder.OnLog = [this](int32_t index, TLogLevel level, const std::string& text) {
       view_.Log(index, level, text);

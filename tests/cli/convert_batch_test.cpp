@@ -209,6 +209,10 @@ TEST(CliBatchTest, PlainProgressLinesAndExitCodes) {
   run = Convert({wav, "-o", folder.Path("x.wav"), "-j", "0"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("-j takes a number of jobs"), std::string::npos) << run.err;
+  run = Convert({wav, "-o", folder.Path("x.wav"), "--codec-threads", "-1"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("--codec-threads takes a number from 0 to 16, not '-1'"), std::string::npos)
+      << run.err;
   run = Convert({wav, "-o", folder.Path("x.wav"), "--ext", "mp3"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("--ext goes with -d OUTDIR"), std::string::npos) << run.err;
