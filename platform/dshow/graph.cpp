@@ -266,9 +266,12 @@ HRESULT CFilterGraph::Pause() {
     const HRESULT hr = filter->Pause();
     if (FAILED(hr)) return hr;
   }
+  // Counted before the event lock is taken: enumerating pins takes filter locks, and filters
+  // raise events while holding theirs.
+  const std::size_t renderers = Renderers().size();
   {
     const std::lock_guard lock(eventsMutex_);
-    renderersRunning_ = Renderers().size();
+    renderersRunning_ = renderers;
   }
   const std::lock_guard lock(filtersMutex_);
   state_ = State_Paused;

@@ -451,6 +451,23 @@ TEST(Graph, RunsDeliversAndCompletesWhenEveryRendererEnds) {
   EXPECT_EQ(chain.Out().DeliverValue(6), VFW_E_NOT_COMMITTED);
 }
 
+TEST(Graph, PausingTakesNoFilterLockWhileHoldingItsEventLock) {
+  // A filter raises an event while it holds its own lock; the graph must not take that lock
+  // (by enumerating pins) while it holds its event lock, or ThreadSanitizer sees the cycle.
+  Chain chain;
+  ASSERT_EQ(chain.graph->Pause(), S_OK);
+  {
+    const CAutoLock lock(*chain.sink->Lock());
+    chain.sink->NotifyEvent(EC_COMPLETE, S_OK, 0);
+  }
+  long code = 0;
+  ASSERT_EQ(chain.graph->WaitForCompletion(0, &code), S_OK);
+  EXPECT_EQ(code, EC_COMPLETE);
+  ASSERT_EQ(chain.graph->Stop(), S_OK);
+  ASSERT_EQ(chain.graph->Pause(), S_OK);
+  ASSERT_EQ(chain.graph->Stop(), S_OK);
+}
+
 TEST(Graph, StoppingWakesAProducerBlockedByAConsumerThatHoldsEveryBuffer) {
   Chain chain;
   chain.In().Keep(true);
