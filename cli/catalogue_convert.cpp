@@ -262,7 +262,9 @@ bool IsCatalogueConvert(const Arguments& args) {
 }
 
 int CatalogueConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+  // Anywhere, since the mode is chosen by --format, which comes first.
+  if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+      std::find(args.begin(), args.end(), "-h") != args.end()) {
     out << kCatalogueUsage;
     return kAllDone;
   }
