@@ -34,6 +34,16 @@ void MainSettings::ComboOutputFormatChange() {
   lastFormatIndex_ = ComboOutputFormat.ItemIndex();
 }
 
+bool MainSettings::SelectOutputFormat(std::string_view line) {
+  if (FindFormat(line) == nullptr) return false;
+  const auto& items = ComboOutputFormat.Items();
+  const auto found = std::find(items.begin(), items.end(), line);
+  if (found == items.end()) return false;
+  ComboOutputFormat.SetItemIndex(static_cast<int>(found - items.begin()));
+  ComboOutputFormatChange();
+  return true;
+}
+
 void MainSettings::ComboOutputFormatDropDown() {
   dropDownCount_ = optionsDialog_ != nullptr ? optionsDialog_->SpinEdit1() : kFallbackDropDownCount;
 }

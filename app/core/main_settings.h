@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/format_catalogue.h"
 #include "core/setting_controls.h"
@@ -44,6 +45,9 @@ class MainSettings {
   // otherwise the selected format's profile is applied, the "Output" cells receive the output tag
   // and the drop-down line count follows the options dialog.
   void ComboOutputFormatChange();
+  // Picks the format list's line equal to `line` as the user would (selection, then the change
+  // handler); false, changing nothing, when no format line has that text.
+  bool SelectOutputFormat(std::string_view line);
   // Runs before the format list opens: the drop-down line count follows the options dialog.
   void ComboOutputFormatDropDown();
   // Matches the selected line against the catalogue; for a match, sets OutputTag and runs the

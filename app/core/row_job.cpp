@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "core/ascii.h"
+#include "core/decimal_text.h"
 #include "core/main_settings.h"
 #include "core/option_mapping.h"
 
@@ -26,15 +27,6 @@ bool Taken(const fs::path& path) {
 bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code error;
   return fs::equivalent(a, b, error) && !error;
-}
-
-// Four decimals at most, trailing zeros and a bare decimal separator dropped. The current
-// locale's separator is used, which is the one the engine reads the ratio with.
-std::string ShortestDecimal(double value) {
-  std::string text = StrPrintf("%.4f", value);
-  while (!text.empty() && text.back() == '0') text.pop_back();
-  if (!text.empty() && (text.back() < '0' || text.back() > '9')) text.pop_back();
-  return text;
 }
 
 }  // namespace
@@ -82,7 +74,7 @@ std::string AspectRatioOfVideoSize(std::string_view videoSizeCell) {
   }
   const double ratio = std::nearbyint(width / height * 10000.0) / 10000.0;
   if (!std::isfinite(ratio) || !(ratio > 0)) return std::string(kFallbackAspect);
-  return ShortestDecimal(ratio);
+  return ShortestDecimal(ratio, 4);
 }
 
 void FillJobOutputOptions(const MainSettings& main, std::string_view videoSizeCell, TOutputOptions& options) {
