@@ -23,21 +23,25 @@ namespace quorbel::bench {
 namespace {
 
 void Transcode(const FloorSettings& settings) {
-  SourceReader reader(settings.input, settings.threads, !settings.videoCodec.empty(), !settings.audioCodec.empty());
+  SourceReader reader(settings.input, settings.threads, !settings.videoCodec.empty(),
+                      !settings.audioCodec.empty());
   std::optional<VideoChain> video;
   std::optional<AudioChain> audio;
-  if (reader.VideoDecoder() != nullptr) video.emplace(settings, *reader.VideoDecoder(), *reader.VideoStream());
+  if (reader.VideoDecoder() != nullptr)
+    video.emplace(settings, *reader.VideoDecoder(), *reader.VideoStream());
   if (reader.AudioDecoder() != nullptr) audio.emplace(settings, *reader.AudioDecoder());
   if (!video && !audio) throw std::runtime_error("the input has none of the streams asked for");
   reader.DecodeAll([&](const AVFrame& frame) { video->Encode(frame); },
                    [&](const AVFrame& frame) { audio->Encode(frame); });
   if (video) {
     video->Finish();
-    std::printf("video: %" PRId64 " frames, %" PRId64 " bytes\n", video->FramesEncoded(), video->Totals().bytes);
+    std::printf("video: %" PRId64 " frames, %" PRId64 " bytes\n", video->FramesEncoded(),
+                video->Totals().bytes);
   }
   if (audio) {
     audio->Finish();
-    std::printf("audio: %" PRId64 " samples, %" PRId64 " bytes\n", audio->SamplesEncoded(), audio->Totals().bytes);
+    std::printf("audio: %" PRId64 " samples, %" PRId64 " bytes\n", audio->SamplesEncoded(),
+                audio->Totals().bytes);
   }
 }
 

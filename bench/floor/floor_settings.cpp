@@ -18,7 +18,8 @@ int64_t ToInteger(const std::string& name, const std::string& value) {
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used != value.size() || number < 0) throw std::invalid_argument(name + ": not a number: '" + value + "'");
+  if (used != value.size() || number < 0)
+    throw std::invalid_argument(name + ": not a number: '" + value + "'");
   return number;
 }
 

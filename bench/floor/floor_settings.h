@@ -20,12 +20,12 @@ namespace quorbel::bench {
 
 struct FloorSettings {
   std::string input;
-  int threads = 0;          // codec threads, 0 = one per core
-  std::string copyOutput;   // stream copy into this file
-  std::string formatName;   // the container the encoders are set up for
-  std::string videoCodec;   // empty: no video
-  std::string audioCodec;   // empty: no audio
-  int width = 0;            // 0: the source's
+  int threads = 0;         // codec threads, 0 = one per core
+  std::string copyOutput;  // stream copy into this file
+  std::string formatName;  // the container the encoders are set up for
+  std::string videoCodec;  // empty: no video
+  std::string audioCodec;  // empty: no audio
+  int width = 0;           // 0: the source's
   int height = 0;
   AVRational frameRate{0, 1};  // 0/1: the source's
   int64_t videoBitRate = 0;    // 0: the encoder's default

@@ -23,7 +23,8 @@ SourceReader::Decoding SourceReader::OpenDecoder(AVFormatContext& input, AVMedia
   Decoding decoding;
   decoding.stream = input.streams[index];
   decoding.decoder.reset(CheckAllocated(avcodec_alloc_context3(codec), "decoder"));
-  Check(avcodec_parameters_to_context(decoding.decoder.get(), decoding.stream->codecpar), "decoder parameters");
+  Check(avcodec_parameters_to_context(decoding.decoder.get(), decoding.stream->codecpar),
+        "decoder parameters");
   decoding.decoder->thread_count = threads;
   decoding.decoder->pkt_timebase = decoding.stream->time_base;
   Check(avcodec_open2(decoding.decoder.get(), codec, nullptr), "cannot open the decoder");

@@ -14,7 +14,8 @@ CopyTotals CopyStreams(const std::string& input, const std::string& output) {
   Check(avformat_find_stream_info(source.get(), nullptr), "cannot read the streams of " + input);
 
   AVFormatContext* allocated = nullptr;
-  Check(avformat_alloc_output_context2(&allocated, nullptr, nullptr, output.c_str()), "cannot write " + output);
+  Check(avformat_alloc_output_context2(&allocated, nullptr, nullptr, output.c_str()),
+        "cannot write " + output);
   const OutputFilePtr target(allocated);
   // Source stream index -> output stream index, -1 for streams not copied.
   std::vector<int> mapping(source->nb_streams, -1);

@@ -35,11 +35,12 @@ VideoChain::VideoChain(const FloorSettings& settings, const AVCodecContext& deco
   if (settings.videoBitRate != 0) encoder_->bit_rate = settings.videoBitRate;
   OpenEncoder(*encoder_, settings.videoOptions, settings.threads);
 
-  if (encoder_->width != decoder.width || encoder_->height != decoder.height || encoder_->pix_fmt != decoder.pix_fmt) {
-    scaler_.reset(CheckAllocated(sws_getContext(decoder.width, decoder.height, decoder.pix_fmt, encoder_->width,
-                                                encoder_->height, encoder_->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                                nullptr),
-                                 "scaler"));
+  if (encoder_->width != decoder.width || encoder_->height != decoder.height ||
+      encoder_->pix_fmt != decoder.pix_fmt) {
+    scaler_.reset(CheckAllocated(
+        sws_getContext(decoder.width, decoder.height, decoder.pix_fmt, encoder_->width, encoder_->height,
+                       encoder_->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr),
+        "scaler"));
     scaled_->format = encoder_->pix_fmt;
     scaled_->width = encoder_->width;
     scaled_->height = encoder_->height;
@@ -51,7 +52,8 @@ const AVFrame& VideoChain::Converted(const AVFrame& decoded) {
   if (!scaler_) return decoded;
   // The encoder may still hold the previous picture (B-frames, lookahead): never write into it.
   Check(av_frame_make_writable(scaled_.get()), "picture");
-  sws_scale(scaler_.get(), decoded.data, decoded.linesize, 0, decoded.height, scaled_->data, scaled_->linesize);
+  sws_scale(scaler_.get(), decoded.data, decoded.linesize, 0, decoded.height, scaled_->data,
+            scaled_->linesize);
   return *scaled_;
 }
 

@@ -65,7 +65,8 @@ Track NewAudioTrack(const AudioSpec& spec, AVFormatContext& file) {
   Track track;
   track.encoder = NewEncoder(spec.codec, file);
   AVCodecContext& encoder = *track.encoder;
-  encoder.sample_fmt = encoder.codec->sample_fmts != nullptr ? encoder.codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+  encoder.sample_fmt =
+      encoder.codec->sample_fmts != nullptr ? encoder.codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
   encoder.sample_rate = spec.sampleRate;
   encoder.time_base = AVRational{1, spec.sampleRate};
   av_channel_layout_default(&encoder.ch_layout, spec.channels);
@@ -97,8 +98,8 @@ class SampleConverter {
   explicit SampleConverter(AVCodecContext& encoder) : encoder_(encoder) {
     CheckAllocated(converted_.get(), "frame");
     SwrContext* made = nullptr;
-    Check(swr_alloc_set_opts2(&made, &encoder.ch_layout, encoder.sample_fmt, encoder.sample_rate, &encoder.ch_layout,
-                              AV_SAMPLE_FMT_FLTP, encoder.sample_rate, 0, nullptr),
+    Check(swr_alloc_set_opts2(&made, &encoder.ch_layout, encoder.sample_fmt, encoder.sample_rate,
+                              &encoder.ch_layout, AV_SAMPLE_FMT_FLTP, encoder.sample_rate, 0, nullptr),
           "converter");
     converter_.reset(made);
     Check(swr_init(converter_.get()), "converter");
@@ -126,8 +127,8 @@ class SampleConverter {
 
 }  // namespace
 
-void WriteSource(const std::string& path, const ContainerSpec& container, const std::optional<VideoSpec>& video,
-                 const AudioSpec& audio, double seconds) {
+void WriteSource(const std::string& path, const ContainerSpec& container,
+                 const std::optional<VideoSpec>& video, const AudioSpec& audio, double seconds) {
   const std::string partial = path + ".part";
   AVFormatContext* allocated = nullptr;
   Check(avformat_alloc_output_context2(&allocated, nullptr, container.formatName.c_str(), partial.c_str()),
@@ -153,8 +154,8 @@ void WriteSource(const std::string& path, const ContainerSpec& container, const 
     const bool picturesLeft = picture && picture->nextPts < totalPictures;
     if (!soundLeft && !picturesLeft) break;
     const bool pictureFirst =
-        picturesLeft && (!soundLeft || av_compare_ts(picture->nextPts, picture->encoder->time_base, sound.nextPts,
-                                                     sound.encoder->time_base) <= 0);
+        picturesLeft && (!soundLeft || av_compare_ts(picture->nextPts, picture->encoder->time_base,
+                                                     sound.nextPts, sound.encoder->time_base) <= 0);
     if (pictureFirst) {
       Check(av_frame_make_writable(picture->frame.get()), "picture");
       PaintPicture(*picture->frame, picture->nextPts);

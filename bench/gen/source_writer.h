@@ -35,7 +35,7 @@ struct ContainerSpec {
 };
 
 // Throws std::runtime_error on any failure (and leaves no file under `path`).
-void WriteSource(const std::string& path, const ContainerSpec& container, const std::optional<VideoSpec>& video,
-                 const AudioSpec& audio, double seconds);
+void WriteSource(const std::string& path, const ContainerSpec& container,
+                 const std::optional<VideoSpec>& video, const AudioSpec& audio, double seconds);
 
 }  // namespace quorbel::bench

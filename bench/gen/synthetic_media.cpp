@@ -77,7 +77,8 @@ void FillSound(AVFrame& frame, int64_t firstSample) {
                         0.2 * std::sin(2.0 * std::numbers::pi * (glide * 1.5 + 3.0) * t);
     for (int channel = 0; channel < frame.ch_layout.nb_channels; ++channel) {
       const double noise = (static_cast<double>(NextRandom(hiss) % 2001) - 1000.0) / 1000.0 * 0.02;
-      reinterpret_cast<float*>(frame.extended_data[channel])[i] = static_cast<float>(tone * (1.0 - 0.3 * channel) + noise);
+      reinterpret_cast<float*>(frame.extended_data[channel])[i] =
+          static_cast<float>(tone * (1.0 - 0.3 * channel) + noise);
     }
   }
 }

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   std::FILE* result = std::fopen(argv[1], "a");
   if (result == nullptr) {
