@@ -153,28 +153,29 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.3f", a / b; else 
 echo
 echo "Quorbel engine vs codec floor ($([ "$quick" = 1 ] && echo "quick: ${long} s sources, 1 run" || echo "${long} s sources, median of $runs runs"); codec threads $threads; $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
 echo
-printf '%-4s | %8s %8s %8s | %8s %8s %8s | %7s %7s %8s\n' job "eng wall" "eng cpu" "eng MiB" "flr wall" "flr cpu" "flr MiB" "wall x" "rss x" "rss +MiB"
-printf '%s\n' "-----+----------------------------+----------------------------+-------------------------"
-declare -A engine_result
+printf '%-4s | %8s %8s %8s | %8s %8s %8s | %7s %7s %7s %8s\n' job "eng wall" "eng cpu" "eng MiB" "flr wall" "flr cpu" "flr MiB" "wall x" "cpu x" "rss x" "rss +MiB"
+printf '%s\n' "-----+----------------------------+----------------------------+---------------------------------"
+declare -A engine_result floor_result
 for job in J1 J2 J3 J4 J5; do
   e=$(run_engine "$job" "${job_source[$job]}")
   f=$(run_floor "$job" "${job_source[$job]}" "$threads")
   engine_result[$job]=$e
+  floor_result[$job]=$f
   if [ "$e" = failed ] || [ "$f" = failed ]; then
     printf '%-4s | %s\n' "$job" "engine: $e / floor: $f"
     continue
   fi
   read -r ew ec er <<<"$e"
   read -r fw fc fr <<<"$f"
-  printf '%-4s | %8s %8s %8s | %8s %8s %8s | %7s %7s %8s\n' "$job" "$ew" "$ec" "$(mib "$er")" "$fw" "$fc" "$(mib "$fr")" \
-    "$(ratio "$ew" "$fw")" "$(ratio "$er" "$fr")" "$(mib $((er - fr)))"
+  printf '%-4s | %8s %8s %8s | %8s %8s %8s | %7s %7s %7s %8s\n' "$job" "$ew" "$ec" "$(mib "$er")" "$fw" "$fc" "$(mib "$fr")" \
+    "$(ratio "$ew" "$fw")" "$(ratio "$ec" "$fc")" "$(ratio "$er" "$fr")" "$(mib $((er - fr)))"
 done
-echo "(wall and cpu in seconds; MiB = peak RSS; wall x / rss x = engine / floor; targets: wall x <= 1.05, rss +MiB <= 25)"
+echo "(wall and cpu in seconds; MiB = peak RSS; wall x, cpu x, rss x = engine / floor; targets: wall x <= 1.05, rss +MiB <= 25)"
 
 echo
 echo "J2 with codec threads 0 (one per core):"
 if [ "$has_threads" = 1 ]; then e0=$(run_engine J2 "${job_source[J2]}" --codec-threads 0); else e0=${engine_result[J2]}; fi
-f0=$(run_floor J2 "${job_source[J2]}" 0)
+if [ "$threads" = 0 ]; then f0=${floor_result[J2]}; else f0=$(run_floor J2 "${job_source[J2]}" 0); fi
 for side in engine floor; do
   if [ "$side" = engine ]; then r=$e0; else r=$f0; fi
   if [ "$r" = failed ]; then
