@@ -6,7 +6,7 @@
 # Builds what it needs (Release; reuses build/release or a Release build/ of the repository,
 # or the build folder named by QUORBEL_BENCH_BUILD), generates its sources once into
 # <build>/bench-cache, prints the tables. Exits non-zero only when something could not run;
-# missed targets are reported, not failed.
+# missed targets are reported, not failed. QUORBEL_BENCH_CLI names another quorbel-cli to measure.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -44,7 +44,7 @@ grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt" ||
   echo "bench: warning: $build is not a Release build; the figures mean little" >&2
 cmake --build "$build" -j2 --target quorbel-cli quorbel-bench-floor quorbel-bench-gen quorbel-bench-measure >&2
 
-cli=$build/cli/quorbel-cli
+cli=${QUORBEL_BENCH_CLI:-$build/cli/quorbel-cli}
 floor=$build/bench/quorbel-bench-floor
 gen=$build/bench/quorbel-bench-gen
 measurer=$build/bench/quorbel-bench-measure
