@@ -13,8 +13,14 @@ using Arguments = std::vector<std::string>;
 // probe FILE...: one JSON line per file (see kProbeUsage in probe_command.cpp).
 int ProbeCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
-// convert INPUT -o OUTPUT [-O name=value]... [-I name=value]... [--log-level L]: one job on a
-// worker thread (see kConvertUsage in convert_command.cpp).
+// convert INPUT... (-o OUTPUT | -d OUTDIR [--ext EXT]) [options]: one engine job per input (see
+// kConvertUsage in convert_command.cpp). The progress bar is drawn only when `err` is std::cerr
+// on a terminal.
 int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+
+// list-encoders [video|audio|subtitle] [--json] and list-formats [--json]: what the linked
+// libraries offer.
+int ListEncodersCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int ListFormatsCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace quorbel::cli

@@ -1,10 +1,17 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <condition_variable>
 #include <filesystem>
+#include <iostream>
 #include <mutex>
-#include <optional>
 
 #include "commands.h"
+#include "convert_arguments.h"
+#include "convert_view.h"
 #include "interrupt_watcher.h"
+#include "json.h"
+#include "output_names.h"
 #include "quorbel/transcoder.h"
 
 namespace quorbel::cli {
@@ -12,134 +19,203 @@ namespace quorbel::cli {
 namespace {
 
 constexpr const char* kConvertUsage =
-    "Usage: quorbel-cli convert INPUT -o OUTPUT [-O name=value]... [-I name=value]... [--log-level L]\n"
+    "Usage: quorbel-cli convert INPUT -o OUTPUT [OPTIONS]\n"
+    "       quorbel-cli convert INPUT... -d OUTDIR [--ext EXT] [OPTIONS]\n"
     "\n"
-    "Converts INPUT into OUTPUT as one engine job on a worker thread.\n"
-    "  -o OUTPUT        the file to write; its extension chooses the format unless -O f=NAME does\n"
-    "  -O name[=value]  an output option, e.g. vcodec=copy, acodec=libmp3lame, ab=128000, t=10\n"
+    "Converts each INPUT as one engine job. The output's extension chooses its format unless\n"
+    "-O f=NAME does; the options choose codecs, sizes and rates.\n"
+    "\n"
+    "  -o OUTPUT        the file to write (one INPUT only)\n"
+    "  -d OUTDIR        write each INPUT to OUTDIR under its own name (OUTDIR is created)\n"
+    "  --ext EXT        with -d: the extension of the outputs (default: the input's own)\n"
+    "  -O name[=value]  an output option, e.g. vcodec=mpeg4, acodec=libmp3lame, ab=128000, s=320x240,\n"
+    "                   target=dvd, t=10; applies to every job, in the order given\n"
     "  -I name[=value]  an input option, e.g. ss=5, f=mpegts, re\n"
+    "  -j N             run N jobs at once (default 1)\n"
+    "  --overwrite      write over existing files; without it an output that exists is written\n"
+    "                   as NAME-1.EXT, NAME-2.EXT, ... instead\n"
+    "  --dry-run        print each job's input, output and option text; convert nothing\n"
+    "  --json           print one JSON object per event on stdout (see below)\n"
     "  --log-level L    quiet, error, info (the default), debug or all\n"
-    "Options apply in the order given. Log lines go to stderr. Ctrl-C stops the conversion and\n"
-    "the output keeps its trailer; a second Ctrl-C aborts at once.\n"
+    "  --               everything after it is an INPUT\n"
     "\n"
-    "Exit status: 0 done, 1 failed (the reason on stderr), 2 bad usage or an output that is the\n"
-    "input file, 3 stopped, 130 aborted.\n";
+    "An output is never one of the inputs: such a run is refused before anything is written.\n"
+    "On a terminal a progress bar shows the percent of the expected output duration, frames, fps,\n"
+    "size and the estimated time left; otherwise progress comes as plain lines. Log lines go to\n"
+    "stderr. Ctrl-C stops the conversion and each output keeps its trailer; a second Ctrl-C\n"
+    "aborts at once.\n"
+    "\n"
+    "JSON events (--json), one per line:\n"
+    "  {\"event\":\"job\",\"job\":0,\"input\":...,\"output\":...}   a job was set up (--dry-run: with\n"
+    "                                   \"input_options\" and \"output_options\")\n"
+    "  {\"event\":\"setup_failed\",\"input\":...,\"output\":...,\"message\":...}\n"
+    "  {\"event\":\"progress\",\"job\":0,\"frame\":..,\"fps\":..,\"time_ms\":..,\"quality\":..,\n"
+    "   \"bitrate_kbits\":..,\"size\":..,\"total_ms\":..,\"percent\":..}   frame, fps, quality -1:\n"
+    "                                   no video; total_ms -1 and percent null: length unknown\n"
+    "  {\"event\":\"log\",\"job\":0,\"level\":\"info\",\"message\":...}\n"
+    "  {\"event\":\"terminate\",\"job\":0,\"finished\":true,\"exception\":false,\"message\":\"\"}\n"
+    "                                   job -1: every job has ended\n"
+    "\n"
+    "Examples:\n"
+    "  quorbel-cli convert clip.avi -o clip.mp4 -O vcodec=mpeg4 -O s=320x240 -O acodec=aac\n"
+    "  quorbel-cli convert *.avi -d out --ext mp4 -j 2 -O vcodec=mpeg4 -O ab=128000\n"
+    "  quorbel-cli convert movie.mkv -o movie.mpg -O target=pal-dvd\n"
+    "  quorbel-cli convert talk.wav -o talk.mp3 -O ab=192000 --json\n"
+    "  quorbel-cli convert in.mp4 -o copy.mkv -O vcodec=copy -O acodec=copy --dry-run\n"
+    "\n"
+    "Exit status: 0 every job done; 1 a job failed (the reasons on stderr); 2 bad usage or an\n"
+    "output that is an input; 3 stopped by Ctrl-C; 130 aborted by a second Ctrl-C.\n";
 
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
 constexpr int kStopped = 3;
 
-struct ConvertArguments {
-  std::string input;
-  std::string output;
-  std::string inputOptions;   // option text, one name=value per line
-  std::string outputOptions;  // option text
-  TLogLevel logLevel = llInfo;
-};
-
-std::optional<TLogLevel> ParseLogLevel(const std::string& text) {
-  static const char* const kNames[] = {"quiet", "error", "info", "debug", "all"};
-  for (int level = llQuiet; level <= llAll; ++level) {
-    if (text == kNames[level] || text == std::to_string(level)) return static_cast<TLogLevel>(level);
-  }
-  return std::nullopt;
-}
-
-// Returns an empty string, or what is wrong with the arguments.
-std::string Parse(const Arguments& args, ConvertArguments& parsed) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool takesValue = arg == "-o" || arg == "-O" || arg == "-I" || arg == "--log-level";
-    if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
-    if (arg == "-o") {
-      parsed.output = args[++i];
-    } else if (arg == "-O" || arg == "-I") {
-      const std::string& option = args[++i];
-      if (option.empty() || option.find_first_of("\r\n") != std::string::npos) {
-        return "not an option: '" + option + "'";
-      }
-      (arg == "-O" ? parsed.outputOptions : parsed.inputOptions) += option + "\n";
-    } else if (arg == "--log-level") {
-      const std::optional<TLogLevel> level = ParseLogLevel(args[++i]);
-      if (!level) return "unknown log level '" + args[i] + "'";
-      parsed.logLevel = *level;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return "unknown argument '" + arg + "'";
-    } else if (parsed.input.empty()) {
-      parsed.input = arg;
-    } else {
-      return "more than one input: '" + arg + "'";
+void PrintDryRun(const ConvertArguments& arguments, const std::vector<PlannedJob>& jobs, std::ostream& out) {
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    if (arguments.json) {
+      out << JsonObject()
+                 .Add("event", "job")
+                 .Add("job", static_cast<int64_t>(i))
+                 .Add("input", jobs[i].input)
+                 .Add("output", jobs[i].output)
+                 .Add("input_options", arguments.inputOptions)
+                 .Add("output_options", arguments.outputOptions)
+                 .Text()
+          << '\n';
+      continue;
     }
+    out << "# job " << i + 1 << ": '" << jobs[i].input << "' -> '" << jobs[i].output << "'\n"
+        << "[input options]\n"
+        << arguments.inputOptions << "[output options]\n"
+        << arguments.outputOptions;
   }
-  if (parsed.input.empty()) return "no INPUT";
-  if (parsed.output.empty()) return "no -o OUTPUT";
-  return "";
 }
 
-// The same file by inode when both exist, otherwise by their normalised absolute paths.
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (std::filesystem::equivalent(a, b, error)) return true;
-  const std::filesystem::path first = std::filesystem::weakly_canonical(a, error);
-  if (error) return false;
-  const std::filesystem::path second = std::filesystem::weakly_canonical(b, error);
-  return !error && first == second;
+ViewStyle ChooseStyle(bool json, std::ostream& err, int& columns) {
+  if (json) return ViewStyle::kJson;
+  if (&err != &std::cerr || isatty(STDERR_FILENO) == 0) return ViewStyle::kLines;
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) columns = size.ws_col;
+  return ViewStyle::kBar;
 }
 
-struct Outcome {
-  int status = kFailed;
-  std::string message;  // for stderr, without the command's prefix; empty when none
-};
-
-// What the job's thread reports to the waiting caller.
-struct JobEnd {
+// What the jobs' threads report to the waiting caller.
+struct BatchEnd {
   std::mutex mutex;
   std::condition_variable changed;
-  bool batchEnded = false;  // guarded by mutex
-  bool finished = false;    // guarded by mutex
-  bool failed = false;      // guarded by mutex
-  std::string failure;      // guarded by mutex
+  bool ended = false;  // guarded by mutex
 };
 
-Outcome Run(const ConvertArguments& arguments, std::ostream& err) {
-  // Declared first, so that it outlives the component, whose destructor waits for the job's thread.
-  JobEnd end;
-  TTranscoder transcoder;
-  if (!transcoder.LoadLibraries("", true)) return {kFailed, transcoder.LastError()};
-  transcoder.SetLogLevel(arguments.logLevel);
-  // Both events run under the component's critical section, so lines never interleave.
-  transcoder.OnLog = [&err](int32_t, TLogLevel level, const std::string& text) {
-    // The message of a failure is the outcome's, printed once at the end.
-    if (level != llQuiet) err << text << '\n';
-  };
-  transcoder.OnTerminate = [&end](int32_t index, bool finished, bool exception, const std::string& message) {
-    std::lock_guard lock(end.mutex);
-    if (index >= 0) {
-      end.finished = finished;
-      end.failed = exception;
-      end.failure = message;
-    } else {
-      end.batchEnded = true;
+class Conversion {
+ public:
+  Conversion(const ConvertArguments& arguments, std::ostream& out, std::ostream& err)
+      : arguments_(arguments),
+        err_(err),
+        columns_(80),
+        view_(ChooseStyle(arguments.json, err, columns_), out, err, columns_) {}
+
+  int Run(const std::vector<PlannedJob>& planned) {
+    // Declared before the component, whose destructor waits for the jobs' threads.
+    BatchEnd end;
+    TTranscoder transcoder;
+    if (!transcoder.LoadLibraries("", true)) return Fail(transcoder.LastError());
+    transcoder.SetLogLevel(arguments_.logLevel);
+    // The three events hold the component's critical section: they never overlap.
+    transcoder.OnLog = [this](int32_t index, TLogLevel level, const std::string& text) {
+      view_.Log(index, level, text);
+    };
+    transcoder.OnProgress = [this](int32_t index, int32_t frame, int32_t fps, int32_t durationMs,
+                                   float quality, float bitRate, int64_t size, int32_t totalMs) {
+      view_.Progress(index, frame, fps, durationMs, quality, bitRate, size, totalMs);
+    };
+    transcoder.OnTerminate = [this, &end](int32_t index, bool finished, bool exception,
+                                          const std::string& message) {
+      view_.Terminate(index, finished, exception, message);
+      if (index >= 0) return;
+      std::lock_guard lock(end.mutex);
+      end.ended = true;
+      end.changed.notify_all();
+    };
+
+    std::vector<PlannedJob> added;
+    for (const PlannedJob& job : planned) {
+      if (Configure(transcoder, job)) added.push_back(job);
     }
-    end.changed.notify_all();
-  };
+    if (added.empty()) return Report(added);
 
-  TInputOptions input;
-  input.ExtOptions = arguments.inputOptions;
-  if (transcoder.AddJob(arguments.input, &input) < 0) return {kFailed, transcoder.LastError()};
-  TOutputOptions output;
-  output.ExtOptions = arguments.outputOptions;
-  if (!transcoder.SetJobOutput(0, arguments.output, &output)) return {kFailed, transcoder.LastError()};
+    InterruptWatcher interrupts(transcoder);
+    view_.Started();
+    transcoder.StartJobs(arguments_.parallel);
+    std::unique_lock lock(end.mutex);
+    end.changed.wait(lock, [&] { return end.ended; });
+    return Report(added);
+  }
 
-  InterruptWatcher interrupts(transcoder);
-  transcoder.StartJobs(1);
-  std::unique_lock lock(end.mutex);
-  end.changed.wait(lock, [&] { return end.batchEnded; });
-  if (end.failed) return {kFailed, end.failure};
-  if (!end.finished) return {kStopped, "stopped"};
-  return {kDone, ""};
-}
+ private:
+  // Adds the job and gives it its output; a job that fails here is left out.
+  bool Configure(TTranscoder& transcoder, const PlannedJob& job) {
+    TInputOptions input;
+    input.ExtOptions = arguments_.inputOptions;
+    const int32_t index = transcoder.AddJob(job.input, &input);
+    if (index < 0) return SetupFailed(job, transcoder.LastError());
+    TOutputOptions output;
+    output.ExtOptions = arguments_.outputOptions;
+    if (!transcoder.SetJobOutput(index, job.output, &output)) {
+      const std::string failure = transcoder.LastError();
+      transcoder.DeleteJob(index);
+      return SetupFailed(job, failure);
+    }
+    view_.JobAdded(index, job);
+    return true;
+  }
+
+  bool SetupFailed(const PlannedJob& job, const std::string& message) {
+    view_.SetupFailed(job, message);
+    failures_.push_back(message);
+    return false;
+  }
+
+  int Fail(const std::string& message) {
+    failures_.push_back(message);
+    return Report({});
+  }
+
+  // The reasons of every failure, last; then the exit status.
+  int Report(const std::vector<PlannedJob>& added) {
+    view_.Finish();
+    bool stopped = false;
+    for (size_t i = 0; i < added.size(); ++i) {
+      const auto index = static_cast<int32_t>(i);
+      switch (view_.Outcome(index)) {
+        case JobOutcome::kFailed: {
+          const std::string prefix = added.size() > 1 ? "'" + added[i].input + "': " : "";
+          failures_.push_back(prefix + view_.Failure(index));
+          break;
+        }
+        case JobOutcome::kStopped:
+        case JobOutcome::kPending:
+          stopped = true;
+          break;
+        case JobOutcome::kDone:
+          break;
+      }
+    }
+    for (const std::string& failure : failures_) err_ << "quorbel-cli convert: " << failure << '\n';
+    if (!failures_.empty()) return kFailed;
+    if (stopped) {
+      err_ << "quorbel-cli convert: stopped\n";
+      return kStopped;
+    }
+    return kDone;
+  }
+
+  const ConvertArguments& arguments_;
+  std::ostream& err_;
+  int columns_;
+  ConvertView view_;
+  std::vector<std::string> failures_;
+};
 
 }  // namespace
 
@@ -149,18 +225,29 @@ int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err) 
     return kDone;
   }
   ConvertArguments arguments;
-  if (const std::string problem = Parse(args, arguments); !problem.empty()) {
+  if (const std::string problem = ParseConvertArguments(args, arguments); !problem.empty()) {
     err << "quorbel-cli convert: " << problem << "\n\n" << kConvertUsage;
     return kBadUsage;
   }
-  if (SameFile(arguments.input, arguments.output)) {
-    err << "quorbel-cli convert: the output '" << arguments.output
-        << "' is the input file; choose another output file\n";
+  std::vector<PlannedJob> jobs;
+  if (const std::string refusal = PlanOutputs(arguments, jobs); !refusal.empty()) {
+    err << "quorbel-cli convert: " << refusal << '\n';
     return kBadUsage;
   }
-  const Outcome outcome = Run(arguments, err);
-  if (!outcome.message.empty()) err << "quorbel-cli convert: " << outcome.message << '\n';
-  return outcome.status;
+  if (arguments.dryRun) {
+    PrintDryRun(arguments, jobs, out);
+    return kDone;
+  }
+  if (!arguments.outputFolder.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(arguments.outputFolder, error);
+    if (error) {
+      err << "quorbel-cli convert: cannot create the folder '" << arguments.outputFolder
+          << "': " << error.message() << '\n';
+      return kFailed;
+    }
+  }
+  return Conversion(arguments, out, err).Run(jobs);
 }
 
 }  // namespace quorbel::cli

@@ -15,20 +15,47 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
+    {"convert", "convert media files with the engine, with progress", quorbel::cli::ConvertCommand},
     {"probe", "print what is in media files, one JSON line per file", quorbel::cli::ProbeCommand},
-    {"convert", "convert a media file into another with the engine", quorbel::cli::ConvertCommand},
+    {"list-encoders", "list the encoders the libraries offer", quorbel::cli::ListEncodersCommand},
+    {"list-formats", "list the container formats the libraries read and write",
+     quorbel::cli::ListFormatsCommand},
 };
+
+constexpr int kBadUsage = 2;
 
 void PrintUsage(std::ostream& stream) {
   stream << "Usage: quorbel-cli COMMAND [ARGS...]\n"
+            "       quorbel-cli help [COMMAND]\n"
             "\n"
             "Commands:\n";
   for (const Command& command : kCommands) {
-    stream << "  " << command.name << std::string(12 - std::string(command.name).size(), ' ')
-           << command.summary << '\n';
+    const std::string name = command.name;
+    stream << "  " << name << std::string(name.size() < 15 ? 15 - name.size() : 1, ' ') << command.summary
+           << '\n';
   }
   stream << "\n"
-            "quorbel-cli --help shows this text; quorbel-cli COMMAND --help explains a command.\n";
+            "Examples:\n"
+            "  quorbel-cli convert clip.avi -o clip.mp4 -O vcodec=mpeg4 -O acodec=aac\n"
+            "  quorbel-cli convert *.wav -d mp3 --ext mp3 -j 2 -O ab=192000\n"
+            "  quorbel-cli probe clip.avi\n"
+            "  quorbel-cli list-encoders audio\n"
+            "\n"
+            "quorbel-cli COMMAND --help (or quorbel-cli help COMMAND) explains a command and its\n"
+            "exit status. Every command exits with 2 on bad usage.\n";
+}
+
+const Command* Find(const std::string& name) {
+  for (const Command& command : kCommands) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+int UnknownCommand(const std::string& name) {
+  std::cerr << "quorbel-cli: unknown command '" << name << "'\n\n";
+  PrintUsage(std::cerr);
+  return kBadUsage;
 }
 
 }  // namespace
@@ -37,20 +64,20 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintUsage(std::cerr);
-    return 2;
+    return kBadUsage;
   }
-  if (args[0] == "--help" || args[0] == "-h") {
+  if (args[0] == "--help" || args[0] == "-h" || (args[0] == "help" && args.size() == 1)) {
     PrintUsage(std::cout);
     return 0;
   }
+  if (args[0] == "help") {
+    const Command* command = Find(args[1]);
+    if (command == nullptr) return UnknownCommand(args[1]);
+    return command->run({"--help"}, std::cout, std::cerr);
+  }
   // Library warnings about damaged files go to stderr; notices would only clutter it.
   quorbel::binding::SetLibraryLogLevel(0);
-  for (const Command& command : kCommands) {
-    if (args[0] == command.name) {
-      return command.run(quorbel::cli::Arguments(args.begin() + 1, args.end()), std::cout, std::cerr);
-    }
-  }
-  std::cerr << "quorbel-cli: unknown command '" << args[0] << "'\n";
-  PrintUsage(std::cerr);
-  return 2;
+  const Command* command = Find(args[0]);
+  if (command == nullptr) return UnknownCommand(args[0]);
+  return command->run(quorbel::cli::Arguments(args.begin() + 1, args.end()), std::cout, std::cerr);
 }

@@ -8,6 +8,7 @@
 
 #include "base/av_ptr.h"
 #include "pipeline/audio_buffers.h"
+#include "pipeline/pipeline_owners.h"
 #include "pipeline/video_buffers.h"
 
 namespace quorbel {
@@ -35,7 +36,8 @@ struct RunState {
 
   // Decoded audio as interleaved signed 16-bit samples; it only grows.
   std::vector<uint8_t> DecodeSamples;
-  AudioBuffers Audio;  // the audio output path's buffers
+  AudioBuffers Audio;      // the audio output path's buffers
+  FilePtr VideoStatsFile;  // "vstats" lines, opened at the first encoded video frame
 
   VideoBuffers videoBuffers;  // frame hooks, encoder input, subtitles
 };

@@ -1,8 +1,8 @@
 // The video statistics file ("vstats", "vstats_file"): one line per encoded video frame.
 //
-// Not built yet: the entry point throws (see reencoding_guard.h); only re-encoded video calls it.
-// The dispatcher calls it after EncodeVideo returned a non-zero size, when a statistics file
-// name is set (job.settings.vstatsFileName).
+// The dispatcher calls WriteVideoStats after EncodeVideo returned a non-zero size, when a
+// statistics file name is set (job.settings.vstatsFileName). The file is created ("w") at the
+// first call and stays open in job.run until the run state is released.
 #pragma once
 
 #include "job/custom_ffmpeg.h"
@@ -10,6 +10,9 @@
 
 namespace quorbel {
 
+// Writes "frame= ... q= ... [PSNR= ...] f_size= ... s_size= ...kB time= ... br= ...kbits/s
+// avg_br= ...kbits/s type= X" for the last coded frame of a video stream (other streams only
+// open the file). Throws FFMpegException "fopen fail: " + name when the file cannot be created.
 void WriteVideoStats(TCustomFFmpeg& job, AVFormatContext* os, TOutputStreamState& ost, int frameSizeBytes);
 
 }  // namespace quorbel
