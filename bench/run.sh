@@ -217,7 +217,7 @@ if [ "$has_batch" = 1 ] && [ "$has_threads" = 1 ]; then
     echo "  -j 2 / -j 1 throughput: $(ratio "${batch_wall[1]}" "${batch_wall[2]}") (target >= 1.7)"
   fi
 else
-  echo "  not measured: CLI lacks -j/--codec-threads"
+  echo "  not measured: CLI lacks -j/--codec-threads (-j, -d, --ext: $([ "$has_batch" = 1 ] && echo present || echo missing); --codec-threads: $([ "$has_threads" = 1 ] && echo present || echo missing))"
 fi
 
 for note in "${notes[@]}"; do echo "note: $note"; done
