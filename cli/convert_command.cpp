@@ -6,6 +6,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "catalogue_convert.h"
 #include "commands.h"
 #include "convert_arguments.h"
 #include "convert_view.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr const char* kConvertUsage =
     "Usage: quorbel-cli convert INPUT -o OUTPUT [OPTIONS]\n"
     "       quorbel-cli convert INPUT... -d OUTDIR [--ext EXT] [OPTIONS]\n"
+    "       quorbel-cli convert --format LINE ... -d OUTDIR INPUT...  (the catalogue: see\n"
+    "                        quorbel-cli convert --format --help and quorbel-cli formats)\n"
     "\n"
     "Converts each INPUT as one engine job. The output's extension chooses its format unless\n"
     "-O f=NAME does; the options choose codecs, sizes and rates.\n"
@@ -222,6 +225,7 @@ class Conversion {
 }  // namespace
 
 int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  if (IsCatalogueConvert(args)) return CatalogueConvertCommand(args, out, err);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     out << kConvertUsage;
     return kDone;

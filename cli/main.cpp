@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "binding/log_level.h"
+#include "catalogue_convert.h"
 #include "commands.h"
 
 namespace {
@@ -20,6 +21,7 @@ constexpr Command kCommands[] = {
     {"list-encoders", "list the encoders the libraries offer", quorbel::cli::ListEncodersCommand},
     {"list-formats", "list the container formats the libraries read and write",
      quorbel::cli::ListFormatsCommand},
+    {"formats", "list the output formats of convert --format", quorbel::cli::FormatsCommand},
 };
 
 constexpr int kBadUsage = 2;
