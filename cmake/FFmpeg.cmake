@@ -5,9 +5,8 @@ pkg_check_modules(AVCODEC REQUIRED IMPORTED_TARGET libavcodec>=59)
 pkg_check_modules(AVUTIL REQUIRED IMPORTED_TARGET libavutil>=57)
 pkg_check_modules(SWSCALE REQUIRED IMPORTED_TARGET libswscale>=6)
 pkg_check_modules(SWRESAMPLE REQUIRED IMPORTED_TARGET libswresample>=4)
-pkg_check_modules(AVFILTER REQUIRED IMPORTED_TARGET libavfilter>=8)
 
 add_library(quorbel_ffmpeg INTERFACE)
 target_link_libraries(quorbel_ffmpeg INTERFACE PkgConfig::AVFORMAT PkgConfig::AVCODEC PkgConfig::AVUTIL
-                                               PkgConfig::SWSCALE PkgConfig::SWRESAMPLE PkgConfig::AVFILTER)
+                                               PkgConfig::SWSCALE PkgConfig::SWRESAMPLE)
 add_library(quorbel::ffmpeg ALIAS quorbel_ffmpeg)

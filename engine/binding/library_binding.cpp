@@ -8,7 +8,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
 #include <libswresample/swresample.h>
@@ -51,8 +50,6 @@ const char* BaseName(Library library) {
       return "libswscale";
     case Library::kSwResample:
       return "libswresample";
-    case Library::kAvFilter:
-      return "libavfilter";
   }
   return "";
 }
@@ -95,8 +92,6 @@ unsigned RunTimeVersion(Library library) {
       return swscale_version();
     case Library::kSwResample:
       return swresample_version();
-    case Library::kAvFilter:
-      return avfilter_version();
   }
   return 0;
 }
@@ -113,8 +108,6 @@ unsigned BuildVersion(Library library) {
       return LIBSWSCALE_VERSION_INT;
     case Library::kSwResample:
       return LIBSWRESAMPLE_VERSION_INT;
-    case Library::kAvFilter:
-      return LIBAVFILTER_VERSION_INT;
   }
   return 0;
 }

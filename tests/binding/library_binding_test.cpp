@@ -153,7 +153,6 @@ TEST(LibraryFileNameTest, NumberedAndPlainForms) {
   EXPECT_EQ(LibraryFileName(Library::kAvUtil, true), "libavutil.so.57");
   EXPECT_EQ(LibraryFileName(Library::kSwScale, true), "libswscale.so.6");
   EXPECT_EQ(LibraryFileName(Library::kSwResample, true), "libswresample.so.4");
-  EXPECT_EQ(LibraryFileName(Library::kAvFilter, true), "libavfilter.so.8");
   EXPECT_EQ(LibraryFileName(Library::kSwScale, false), "libswscale.so");
 }
 

@@ -13,10 +13,9 @@
 namespace quorbel::binding {
 
 // In load order. The first four are the ones the loaded check asks for.
-enum class Library { kAvCodec, kAvFormat, kAvUtil, kSwScale, kSwResample, kAvFilter };
-inline constexpr std::array<Library, 6> kAllLibraries = {Library::kAvCodec,    Library::kAvFormat,
-                                                         Library::kAvUtil,     Library::kSwScale,
-                                                         Library::kSwResample, Library::kAvFilter};
+enum class Library { kAvCodec, kAvFormat, kAvUtil, kSwScale, kSwResample };
+inline constexpr std::array<Library, 5> kAllLibraries = {
+    Library::kAvCodec, Library::kAvFormat, Library::kAvUtil, Library::kSwScale, Library::kSwResample};
 
 // Where run-time versions come from, in AV_VERSION_INT form (major << 16 | minor << 8 | micro).
 // Tests give their own; everything else uses RunTimeVersion.
