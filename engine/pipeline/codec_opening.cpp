@@ -1,6 +1,8 @@
 // Opening the run's encoders and decoders. Opening holds CodecLock and registers the context
 // in the same step, so a failure later in the run still finds every open codec.
+#include <cstring>
 #include <mutex>
+#include <new>
 
 #include "base/text.h"
 #include "job/codec_lock.h"
@@ -11,6 +13,17 @@
 namespace quorbel {
 
 namespace {
+
+// What the encoder tells the muxer about its stream, e.g. the buffer sizes an MPEG program stream
+// needs for its header; without it the muxer guesses.
+void CopyCodedSideData(const AVCodecContext& encoder, AVStream& stream) {
+  for (int i = 0; i < encoder.nb_coded_side_data; ++i) {
+    const AVPacketSideData& data = encoder.coded_side_data[i];
+    uint8_t* copy = av_stream_new_side_data(&stream, data.type, data.size);
+    if (copy == nullptr) throw std::bad_alloc();
+    std::memcpy(copy, data.data, data.size);
+  }
+}
 
 // Opens context with codec and registers its owner slot; returns the library's result.
 int OpenAndRegister(CodecContextPtr& context, const AVCodec* codec, AVDictionary** options,
@@ -46,6 +59,7 @@ void OpenEncoders(TCustomFFmpeg& job, RunTables& tables) {
     LogUnusedOptions(job, unused.get(),
                      StrPrintf("the encoder of output stream #%d.%d", ost->FileIndex, ost->StreamIndex));
     if (avcodec_parameters_from_context(ost->Stream->codecpar, encoder.get()) < 0) throw std::bad_alloc();
+    CopyCodedSideData(*encoder, *ost->Stream);
     ost->Stream->time_base = encoder->time_base;
     job.run.HeaderBytes += encoder->extradata_size;
   }
