@@ -56,6 +56,8 @@ class TFFmpeg : public TCustomFFmpeg {
 
  private:
   void Fail(const std::string& message);
+  // Marks the outputs of a failed run for removal and says so in the log.
+  void DiscardIncompleteOutputs();
 
   JobRunner runner_;                                     // set before the run starts
   std::unique_ptr<TFFmpegThread> thread_;                // joined by the destructor

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <ctime>
@@ -32,6 +34,34 @@ class OutputFailure : public std::runtime_error {
 // fails at the second picture); it is held to the rule of the muxers that declare it.
 bool NeedsNumberPattern(const AVOutputFormat* format) {
   return (format->flags & AVFMT_NEEDNUMBER) != 0 || std::string_view(format->name) == "image2";
+}
+
+// The file a name reaches: the libraries take "file:" URLs as well as paths.
+std::string LocalPath(const std::string& name) {
+  constexpr std::string_view kFileScheme = "file:";
+  return name.starts_with(kFileScheme) ? name.substr(kFileScheme.size()) : name;
+}
+
+// Whether opening `output` for writing would truncate the regular file `input`: the same file by
+// device and inode, so also when reached through a hard or symbolic link.
+bool IsSameFile(const std::string& input, const std::string& output) {
+  struct stat inputStat {};
+  struct stat outputStat {};
+  if (stat(LocalPath(input).c_str(), &inputStat) != 0 || stat(LocalPath(output).c_str(), &outputStat) != 0) {
+    return false;
+  }
+  return S_ISREG(inputStat.st_mode) && inputStat.st_dev == outputStat.st_dev &&
+         inputStat.st_ino == outputStat.st_ino;
+}
+
+// Opening the output truncates it: a job never writes onto one of its own inputs.
+void RefuseInputAsOutput(const TCustomFFmpeg& job, const std::string& fileName) {
+  for (const InputFile& input : job.inputFiles) {
+    if (IsSameFile(input.fileName, fileName)) {
+      throw OutputFailure(StrPrintf("Output file '%s' is the input file '%s': it would be overwritten",
+                                    fileName.c_str(), input.fileName.c_str()));
+    }
+  }
 }
 
 bool MuxerHasOption(const AVOutputFormat* format, const char* name) {
@@ -146,6 +176,7 @@ void CreateOutputFile(TCustomFFmpeg& job, const std::string& fileName) {
   if (job.outputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
     throw OutputFailure(StrPrintf("Too many output files (at most %d)", kMaxFiles));
   }
+  RefuseInputAsOutput(job, fileName);
   // The network feed muxer ("ffm"), whose outputs took their stream layout from the feed
   // server, no longer exists: every output is laid out from the options.
   const AVOutputFormat* format = s.forcedOutputFormat != nullptr
