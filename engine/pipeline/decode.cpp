@@ -61,6 +61,12 @@ int DecodeFrames(TCustomFFmpeg& job, TInputStreamState& ist, const AVPacket* pac
     if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return 0;
     if (received < 0) return -1;
     const FrameUnref release(frame);
+    // The clock follows the packet that carried this frame, not the one just sent: with frame
+    // threads the two are several packets apart.
+    if (frame->pkt_dts != AV_NOPTS_VALUE && frame->pkt_dts != ist.LastFramePacketDts) {
+      ist.LastFramePacketDts = frame->pkt_dts;
+      ist.NextPts = av_rescale_q(frame->pkt_dts, ist.Stream->time_base, AV_TIME_BASE_Q);
+    }
     ist.Pts = ist.NextPts;
     if (packet != nullptr && count > 0 && job.Verbosity() > 0) {
       job.Log(0, StrPrintf("Multiple frames in a packet from stream %d", packet->stream_index));

@@ -77,6 +77,9 @@ int EncodeFrame(TCustomFFmpeg& job, AVFormatContext* os, TOutputStreamState& ost
     const PacketUnref release(packet);
     packet->stream_index = ost.StreamIndex;
     KeepQualityStats(ost, *packet);
+    // A coded picture lasts one frame of the encoder's time base; containers that keep sample
+    // durations (MP4, 3GP) would otherwise cut the last picture off the track.
+    if (enc->codec_type == AVMEDIA_TYPE_VIDEO && packet->duration == 0) packet->duration = 1;
     av_packet_rescale_ts(packet, enc->time_base, ost.Stream->time_base);
     if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
       job.run.VideoBytes += packet->size;

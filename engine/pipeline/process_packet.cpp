@@ -106,13 +106,15 @@ void DrainEncoders(TCustomFFmpeg& job, RunTables& tables, int32_t inputIndex) {
     AVFormatContext* os = OutputContext(job, ost);
     switch (ost.Encoder()->codec_type) {
       case AVMEDIA_TYPE_AUDIO:
-        // Sample-based encoders keep nothing back.
-        if (ost.Encoder()->frame_size <= 1) return;
+        // The resampler's tail goes out for every encoder; sample-based ones keep nothing back.
         EncodeAudioRemainder(job, os, ost);
-        DrainEncoder(job, os, ost);
+        if (ost.Encoder()->frame_size > 1) DrainEncoder(job, os, ost);
         break;
       case AVMEDIA_TYPE_VIDEO:
         DrainEncoder(job, os, ost);
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        FinishSubtitles(job, tables, os, ost);
         break;
       default:
         break;

@@ -5,12 +5,6 @@
 
 namespace quorbel {
 
-void RefuseReencoding(const RunTables& tables) {
-  for (const auto& ost : tables.OutputStreams) {
-    if (ost->EncodingNeeded) ThrowReencodingUnavailable(ost->FileIndex, ost->StreamIndex);
-  }
-}
-
 void ThrowReencodingUnavailable(int32_t fileIndex, int32_t streamIndex) {
   throw FFMpegException(StrPrintf("Re-encoding is not available yet: output stream #%d.%d needs encoding",
                                   fileIndex, streamIndex));

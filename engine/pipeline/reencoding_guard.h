@@ -1,16 +1,10 @@
-// Re-encoding (the audio, video and subtitle output paths) is not built yet. A run whose outputs
-// need it fails after its codecs are opened and before any header is written, so no output file
-// is left behind; the entry points of those paths fail the same way should they be reached.
+// The failure of an entry point of the pipeline that is not built yet (the video statistics
+// file): it ends the run with a message that names the output stream.
 #pragma once
 
 #include <cstdint>
 
-#include "pipeline/run_tables.h"
-
 namespace quorbel {
-
-// Throws FFMpegException for the first output stream that needs encoding.
-void RefuseReencoding(const RunTables& tables);
 
 // "Re-encoding is not available yet: output stream #%d.%d needs encoding".
 [[noreturn]] void ThrowReencodingUnavailable(int32_t fileIndex, int32_t streamIndex);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/av_ptr.h"
+#include "pipeline/audio_buffers.h"
+#include "pipeline/video_buffers.h"
 
 namespace quorbel {
 
@@ -33,6 +35,9 @@ struct RunState {
 
   // Decoded audio as interleaved signed 16-bit samples; it only grows.
   std::vector<uint8_t> DecodeSamples;
+  AudioBuffers Audio;  // the audio output path's buffers
+
+  VideoBuffers videoBuffers;  // frame hooks, encoder input, subtitles
 };
 
 }  // namespace quorbel

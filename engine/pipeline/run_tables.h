@@ -32,7 +32,10 @@ struct TInputStreamState {
   int32_t EmuFrames = 0;             // frames delivered under rate emulation
   int64_t NextPts = AV_NOPTS_VALUE;  // us: expected time of the next decoded data
   int64_t Pts = 0;                   // us: time of the data being processed
-  bool IsStart = true;               // cleared by the audio path once the stream is aligned
+  // dts (stream time base) of the packet behind the last decoded frame; frame-threaded decoders
+  // return frames some packets after the one that carried them.
+  int64_t LastFramePacketDts = AV_NOPTS_VALUE;
+  bool IsStart = true;  // cleared by the audio path once the stream is aligned
   // Channels decoded audio is delivered in (0: the decoder's own); set by an audio encoder.
   int32_t RequestedChannels = 0;
   float Quality = 0.0f;  // quality of the last decoded picture

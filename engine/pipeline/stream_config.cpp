@@ -184,6 +184,8 @@ void ConfigureEncoding(TCustomFFmpeg& job, TOutputStreamState& ost, TInputStream
       ConfigureVideoEncoding(job, ost, ist);
       break;
     case AVMEDIA_TYPE_SUBTITLE:
+      // Subtitle encoders do not open without a time base; the subtitle path times the packets.
+      ost.Encoder()->time_base = AV_TIME_BASE_Q;
       break;
     default:
       throw FFMpegException("invalid codec_type of output stream");

@@ -1,7 +1,6 @@
 #include "pipeline/transcode.h"
 
 #include "pipeline/main_loop.h"
-#include "pipeline/reencoding_guard.h"
 #include "pipeline/run_setup.h"
 
 namespace quorbel {
@@ -10,7 +9,6 @@ void Transcode(TCustomFFmpeg& job) {
   RunTables tables;
   try {
     PrepareRun(job, tables);
-    RefuseReencoding(tables);
     StartOutputs(job);
     RunMainLoop(job, tables);
     FinishRun(job, tables);

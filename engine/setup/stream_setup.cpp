@@ -75,6 +75,11 @@ CodecContextPtr NewEncoderContext(const AVCodec* encoder, AVMediaType type, AVCo
   if (!context) throw std::bad_alloc();
   context->codec_type = type;
   context->codec_id = id;
+  // An encoder the libraries mark experimental (the built-in Vorbis encoder) refuses to open
+  // unless asked to; a caller that names it asks for it. A "strict" option still overrides this.
+  if (encoder != nullptr && (encoder->capabilities & AV_CODEC_CAP_EXPERIMENTAL) != 0) {
+    context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+  }
   return context;
 }
 
