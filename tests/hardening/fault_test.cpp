@@ -130,12 +130,13 @@ TEST_F(FaultTest, AnInputDeletedWhileItIsReadIsStillReadToItsEnd) {
   EXPECT_EQ(deleted.packets, whole.packets);
 }
 
+// AVI outputs: Matroska refuses copied MPEG-2 packets that carry no presentation time.
 TEST_F(FaultTest, AnInputCutShortWhileItIsReadEndsTheRunWithWhatWasRead) {
   const std::vector<Fixture> inputs{Fixture::kPal720x576, Fixture::kMp4H264Aac, Fixture::kMpegPsMpeg2Mp2};
   for (const Fixture fixture : inputs) {
     const std::string name = fixtures::Info(fixture).fileName;
     const std::string input = OwnCopy(fixture, name);
-    const int32_t index = AddCopyJob(input, folder_.Path(name + ".mkv"));
+    const int32_t index = AddCopyJob(input, folder_.Path(name + ".avi"));
     AfterSetup(index, [input] { fs::resize_file(input, fs::file_size(input) / 5); });
   }
   RunAll(2);
@@ -146,7 +147,7 @@ TEST_F(FaultTest, AnInputCutShortWhileItIsReadEndsTheRunWithWhatWasRead) {
     const TerminateEvent end = EndOf(index);
     EXPECT_FALSE(end.exception) << end.message;
     EXPECT_TRUE(end.finished);
-    const ReadBack cut = ReadFile(folder_.Path(name + ".mkv"));
+    const ReadBack cut = ReadFile(folder_.Path(name + ".avi"));
     EXPECT_TRUE(cut.opened);
     const ReadBack whole = ReadFile(fixtures::Path(inputs[index]));
     int cutPackets = 0;
@@ -184,7 +185,7 @@ TEST_F(FaultTest, AStormOfPauseResumeAndStopOnParallelJobsEndsEveryJobOnce) {
   const std::array<Fixture, 4> inputs{Fixture::kPal720x576, Fixture::kMp4H264Aac, Fixture::kAviMpeg4Mp3,
                                       Fixture::kMpegPsMpeg2Mp2};
   for (int n = 0; n < kJobs; ++n) {
-    AddCopyJob(fixtures::Path(inputs[n % inputs.size()]), folder_.Path("storm" + std::to_string(n) + ".mkv"));
+    AddCopyJob(fixtures::Path(inputs[n % inputs.size()]), folder_.Path("storm" + std::to_string(n) + ".avi"));
   }
   std::atomic<bool> batchEnded{false};
   events_.OnEachTerminate([&](int32_t index) {
@@ -216,7 +217,7 @@ TEST_F(FaultTest, AStormOfPauseResumeAndStopOnParallelJobsEndsEveryJobOnce) {
   for (int32_t index = 0; index < kJobs; ++index) {
     const TerminateEvent end = EndOf(index);
     EXPECT_FALSE(end.exception) << end.message;
-    const std::string output = folder_.Path("storm" + std::to_string(index) + ".mkv");
+    const std::string output = folder_.Path("storm" + std::to_string(index) + ".avi");
     // A job that never started leaves no file; a started one leaves a file with its trailer.
     if (fs::exists(output)) {
       EXPECT_TRUE(ReadFile(output).opened) << output;
