@@ -18,6 +18,9 @@ inline constexpr size_t kInputExtensionCount = std::size(kInputExtensions);
 inline const char* InputExtension(uint8_t first) {
   return kInputExtensions[first % kInputExtensionCount];
 }
+// How many outputs the conversion fuzzer chooses from.
+inline constexpr size_t kTranscodeOutputCount = 10;
+
 // Which output of a list of `count` the conversion fuzzer writes.
 inline size_t OutputChoice(uint8_t first, size_t count) {
   return (first / kInputExtensionCount) % count;

@@ -26,7 +26,6 @@ using namespace quorbel;
 
 constexpr int64_t kSeedLengthMs = 400;
 constexpr uintmax_t kLargestSampleBytes = 200 * 1024;
-constexpr size_t kTranscodeOutputs = 8;  // as many as transcode_fuzzer.cpp has
 
 // Typical option texts, input part and output part separated by a NUL byte.
 const char* const kOptionTexts[] = {
@@ -69,7 +68,7 @@ void AddMedia(const fs::path& out, const std::string& name, const std::string& b
   const std::string extension = fs::path(name).extension().string();
   WriteBytes(out / "probe" / name,
              std::string(1, static_cast<char>(fuzz::FirstByteFor(extension, 0))) + bytes);
-  const uint8_t first = fuzz::FirstByteFor(extension, seedNumber % kTranscodeOutputs);
+  const uint8_t first = fuzz::FirstByteFor(extension, seedNumber % fuzz::kTranscodeOutputCount);
   WriteBytes(out / "transcode" / name, std::string(1, static_cast<char>(first)) + bytes);
   if (IsAsf(extension)) WriteBytes(out / "asf" / name, bytes);
 }

@@ -18,13 +18,17 @@ struct Output {
   const char* fileName;
   const char* options;
 };
-// Stream copy into containers that take most codecs, and into the ones the application writes.
+// Stream copy into containers that take most codecs, and into the ones the application writes;
+// and re-encoding (decode, scale, resample, encode) at a small picture size to keep runs short.
 constexpr Output kOutputs[] = {
+    {"enc.avi", "s=64x48\nar=22050\nac=1\nsn"},           {"enc.mpg", "s=64x48\nr=25\nar=44100\nsn"},
     {"out.mkv", "vcodec=copy\nacodec=copy\nscodec=copy"}, {"out.nut", "vcodec=copy\nacodec=copy\nsn"},
     {"out.avi", "vcodec=copy\nacodec=copy\nsn"},          {"out.ts", "vcodec=copy\nacodec=copy\nsn"},
     {"out.mp4", "vcodec=copy\nacodec=copy\nsn"},          {"out.flv", "vcodec=copy\nacodec=copy\nsn"},
     {"out.asf", "vcodec=copy\nacodec=copy\nsn"},          {"out.mka", "vn\nacodec=copy\nsn"},
 };
+
+static_assert(std::size(kOutputs) == quorbel::fuzz::kTranscodeOutputCount);
 
 class BatchEnd {
  public:

@@ -23,9 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::Fixture;
 
-const std::string kWriteIoError =
-    "av_interleaved_write_frame(): I/O error occurred\r\n"
+const std::string kIoError =
+    ": I/O error occurred\r\n"
     "Usually that means that input file is truncated and/or corrupted.";
+const std::string kWriteIoError = "av_interleaved_write_frame()" + kIoError;
 
 class FaultTest : public ComponentRun {
  protected:
@@ -95,25 +96,36 @@ TEST_F(FaultTest, ADiskFullFromTheFirstByteFailsTheRunWithTheIoErrorText) {
 }
 
 // The disk fills part-way: a child process whose file size limit (RLIMIT_FSIZE, which binds
-// root too) is below what the copy writes.
+// root too) is below what the run writes, for a stream copy and for a re-encoding.
 TEST_F(FaultTest, ADiskThatFillsDuringTheRunFailsItWithTheIoErrorTextAndRemovesThePartialOutput) {
-  const std::string output = folder_.Path("limited.avi");
-  const std::string command = std::string(QUORBEL_WRITE_LIMITED_JOB) + " " +
-                              fixtures::Path(Fixture::kPal720x576) + " " + output + " 100000";
-  FILE* child = popen(command.c_str(), "r");
-  ASSERT_NE(child, nullptr);
-  std::string report;
-  std::array<char, 256> chunk{};
-  while (size_t read = fread(chunk.data(), 1, chunk.size(), child)) report.append(chunk.data(), read);
-  const int status = pclose(child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the child died: " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0) << report;
-  EXPECT_EQ(report, "finished 0 exception 1\n" + kWriteIoError +
-                        "\n"
-                        "log: Removing the incomplete output file '" +
-                        output +
-                        "'\n"
-                        "output exists: 0\n");
+  struct Case {
+    std::string options;
+    const char* limitBytes;
+    std::string failedCall;  // the write that meets the limit
+  };
+  // The re-encoded output is smaller than the write buffer: it reaches the file at the trailer.
+  for (const Case& run : {Case{"vcodec=copy\nacodec=copy", "100000", "av_interleaved_write_frame()"},
+                          Case{"", "4000", "av_write_trailer()"}}) {
+    SCOPED_TRACE(run.options);
+    const std::string output = folder_.Path("limited.avi");
+    const std::string command = std::string(QUORBEL_WRITE_LIMITED_JOB) + " " +
+                                fixtures::Path(Fixture::kPal720x576) + " " + output + " " + run.limitBytes +
+                                " '" + run.options + "'";
+    FILE* child = popen(command.c_str(), "r");
+    ASSERT_NE(child, nullptr);
+    std::string report;
+    std::array<char, 256> chunk{};
+    while (size_t read = fread(chunk.data(), 1, chunk.size(), child)) report.append(chunk.data(), read);
+    const int status = pclose(child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died: " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << report;
+    EXPECT_EQ(report, "finished 0 exception 1\n" + run.failedCall + kIoError +
+                          "\n"
+                          "log: Removing the incomplete output file '" +
+                          output +
+                          "'\n"
+                          "output exists: 0\n");
+  }
 }
 
 TEST_F(FaultTest, AnInputDeletedWhileItIsReadIsStillReadToItsEnd) {

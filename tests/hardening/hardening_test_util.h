@@ -26,15 +26,20 @@ class ComponentRun : public ::testing::Test {
     events_.Attach(component_);
   }
 
-  // A job copying every stream of `input` into `output`, with `more` options; its index.
-  int32_t AddCopyJob(const std::string& input, const std::string& output, const std::string& more = "") {
+  // A job converting `input` into `output` with the option text `options`; its index.
+  int32_t AddConversion(const std::string& input, const std::string& output, const std::string& options) {
     const int32_t index = component_.AddJob(input, nullptr);
     EXPECT_GE(index, 0) << component_.LastError();
     if (index < 0) return index;
-    TOutputOptions options;
-    options.ExtOptions = "vcodec=copy\nacodec=copy\n" + more;
-    EXPECT_TRUE(component_.SetJobOutput(index, output, &options)) << component_.LastError();
+    TOutputOptions outputOptions;
+    outputOptions.ExtOptions = options;
+    EXPECT_TRUE(component_.SetJobOutput(index, output, &outputOptions)) << component_.LastError();
     return index;
+  }
+
+  // A job copying every stream of `input` into `output`, with `more` options; its index.
+  int32_t AddCopyJob(const std::string& input, const std::string& output, const std::string& more = "") {
+    return AddConversion(input, output, "vcodec=copy\nacodec=copy\n" + more);
   }
 
   // The job's end event; fails the test when there is not exactly one.

@@ -1,5 +1,5 @@
-// Load: rounds of 200 queued jobs run two at a time, each round stopped at a random point. After
-// ClearJobs the process holds what it held before: the same threads and file descriptors, and
+// Load: rounds of 200 queued jobs (copies and re-encodings) run two at a time, each round stopped at a random
+// point. After ClearJobs the process holds what it held before: the same threads and file descriptors, and
 // (within a tolerance) the same heap.
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -35,11 +35,19 @@ Holdings Now() {
 
 class LoadTest : public ComponentRun {
  protected:
-  // One round: kJobs copy jobs, StartJobs(2), StopJobs once `stopAfter` jobs have ended.
+  // Every other job copies, the others decode, resample and encode.
+  static std::string OutputName(int job) {
+    return "load" + std::to_string(job) + (job % 2 == 0 ? ".wav" : ".mp2");
+  }
+
+  // One round: kJobs jobs, StartJobs(2), StopJobs once `stopAfter` jobs have ended.
   void Round(int stopAfter) {
     for (int n = 0; n < kJobs; ++n) {
-      AddCopyJob(fixtures::Path(Fixture::kWavPcm), folder_.Path("load" + std::to_string(n) + ".wav"),
-                 "t=0.2");
+      if (n % 2 == 0) {
+        AddCopyJob(fixtures::Path(Fixture::kWavPcm), folder_.Path(OutputName(n)), "t=0.2");
+      } else {
+        AddConversion(fixtures::Path(Fixture::kWavPcm), folder_.Path(OutputName(n)), "t=0.2\nar=22050");
+      }
     }
     EventRecorder events;
     events.Attach(component_);
@@ -67,7 +75,7 @@ class LoadTest : public ComponentRun {
     component_.ClearJobs();
     component_.OnTerminate = nullptr;
     component_.OnLog = nullptr;
-    for (int n = 0; n < kJobs; ++n) fs::remove(folder_.Path("load" + std::to_string(n) + ".wav"));
+    for (int n = 0; n < kJobs; ++n) fs::remove(folder_.Path(OutputName(n)));
   }
 };
 

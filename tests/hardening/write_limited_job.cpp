@@ -1,5 +1,6 @@
-// quorbel-write-limited-job INPUT OUTPUT LIMIT_BYTES: copies INPUT's streams into OUTPUT under a
-// file size limit of LIMIT_BYTES, as a disk that fills part-way, and prints the job's outcome:
+// quorbel-write-limited-job INPUT OUTPUT LIMIT_BYTES [OPTIONS]: converts INPUT into OUTPUT with the
+// option text OPTIONS (lines; default: copy every stream) under a file size limit of LIMIT_BYTES,
+// as a disk that fills part-way, and prints the job's outcome:
 //   finished F exception E
 //   MESSAGE
 //   log: each line that says an output was removed
@@ -19,8 +20,8 @@
 #include "quorbel/transcoder.h"
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s INPUT OUTPUT LIMIT_BYTES\n", argv[0]);
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: %s INPUT OUTPUT LIMIT_BYTES [OPTIONS]\n", argv[0]);
     return 2;
   }
   // A write past the limit then fails with EFBIG instead of killing the process.
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     };
     const int32_t index = transcoder.AddJob(argv[1], nullptr);
     quorbel::TOutputOptions options;
-    options.ExtOptions = "vcodec=copy\nacodec=copy";
+    options.ExtOptions = argc == 5 ? argv[4] : "vcodec=copy\nacodec=copy";
     if (index < 0 || !transcoder.SetJobOutput(index, argv[2], &options)) {
       std::printf("setup failed: %s\n", transcoder.LastError().c_str());
       return 5;
