@@ -88,8 +88,12 @@ void TFFmpeg::Fail(const std::string& message) {
 
 void TFFmpeg::DiscardIncompleteOutputs() {
   for (OutputFile& file : outputFiles) {
+    // An empty file goes anyway, without a word, as after any run.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(file.fileName, error)) continue;
+    if (!std::filesystem::is_regular_file(file.fileName, error) ||
+        std::filesystem::file_size(file.fileName, error) == 0 || error) {
+      continue;
+    }
     file.incomplete = true;
     Log(0, "Removing the incomplete output file '" + file.fileName + "'");
   }

@@ -53,6 +53,8 @@ class TFFmpeg : public TCustomFFmpeg {
   std::atomic<std::thread::id> ThreadID{};
   TInputOptions InputOptions;
   TOutputOptions OutputOptions;
+  // The file the job reads, as AddJob named it; set before the job is listed, then only read.
+  std::string InputFileName;
 
  private:
   void Fail(const std::string& message);

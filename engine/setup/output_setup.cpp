@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <ctime>
@@ -11,6 +9,7 @@
 #include "options/generic_options.h"
 #include "quorbel/exceptions.h"
 #include "setup/file_setup.h"
+#include "setup/same_file.h"
 #include "setup/stream_setup.h"
 
 extern "C" {
@@ -34,24 +33,6 @@ class OutputFailure : public std::runtime_error {
 // fails at the second picture); it is held to the rule of the muxers that declare it.
 bool NeedsNumberPattern(const AVOutputFormat* format) {
   return (format->flags & AVFMT_NEEDNUMBER) != 0 || std::string_view(format->name) == "image2";
-}
-
-// The file a name reaches: the libraries take "file:" URLs as well as paths.
-std::string LocalPath(const std::string& name) {
-  constexpr std::string_view kFileScheme = "file:";
-  return name.starts_with(kFileScheme) ? name.substr(kFileScheme.size()) : name;
-}
-
-// Whether opening `output` for writing would truncate the regular file `input`: the same file by
-// device and inode, so also when reached through a hard or symbolic link.
-bool IsSameFile(const std::string& input, const std::string& output) {
-  struct stat inputStat {};
-  struct stat outputStat {};
-  if (stat(LocalPath(input).c_str(), &inputStat) != 0 || stat(LocalPath(output).c_str(), &outputStat) != 0) {
-    return false;
-  }
-  return S_ISREG(inputStat.st_mode) && inputStat.st_dev == outputStat.st_dev &&
-         inputStat.st_ino == outputStat.st_ino;
 }
 
 // Opening the output truncates it: a job never writes onto one of its own inputs.

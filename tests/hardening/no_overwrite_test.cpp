@@ -53,5 +53,32 @@ TEST_F(NoOverwriteTest, AnOutputThatIsTheInputFileIsRefusedAndTheInputKept) {
   EXPECT_TRUE(ReadFile(folder_.Path("copy.avi")).opened);
 }
 
+TEST_F(NoOverwriteTest, AnOutputThatIsTheInputOfAnotherListedJobIsRefused) {
+  const std::string input = folder_.Path("first.avi");
+  fs::copy_file(fixtures::Path(Fixture::kAviMpeg4Mp3), input);
+  const std::string original = Contents(input);
+  fs::create_hard_link(input, folder_.Path("hard_link.avi"));
+  const int32_t first = AddCopyJob(input, folder_.Path("first.mkv"));
+
+  const int32_t second = component_.AddJob(fixtures::Path(Fixture::kMp4H264Aac), nullptr);
+  ASSERT_GE(second, 0) << component_.LastError();
+  TOutputOptions options;
+  options.ExtOptions = "vcodec=copy\nacodec=copy\nf=avi";
+  EXPECT_FALSE(component_.SetJobOutput(second, folder_.Path("hard_link.avi"), &options));
+  EXPECT_EQ(component_.LastError(), "Output file '" + folder_.Path("hard_link.avi") +
+                                        "' is the input file '" + input + "' of job " +
+                                        std::to_string(first) + ": it would be overwritten");
+  EXPECT_EQ(Contents(input), original);
+
+  // An output of its own is fine.
+  ASSERT_TRUE(component_.SetJobOutput(second, folder_.Path("second.avi"), &options))
+      << component_.LastError();
+  component_.StartJobs(1);
+  events_.AwaitBatchEnd();
+  EXPECT_EQ(EndOf(first), (TerminateEvent{first, true, false, "", {}}));
+  EXPECT_EQ(EndOf(second), (TerminateEvent{second, true, false, "", {}}));
+  EXPECT_EQ(Contents(input), original);
+}
+
 }  // namespace
 }  // namespace quorbel::testing
