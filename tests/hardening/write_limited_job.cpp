@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   {
     quorbel::TTranscoder transcoder;
     if (!transcoder.LoadLibraries("", true)) return 4;
+    transcoder.SetCodecThreads(1);  // as in the tests that start this process (ThreadSanitizer)
     transcoder.OnLog = [&](int32_t, quorbel::TLogLevel, const std::string& text) {
       const std::lock_guard lock(mutex);
       if (text.rfind("Removing", 0) == 0) removals.push_back(text);
