@@ -29,6 +29,10 @@ const char* MessageAfterPrefix(int code) {
       return ": memory allocation error occurred";
     case AVERROR(EIO):
     case AVERROR_EOF:  // a header or packet cut short: the file is truncated
+    // A full disk, a quota or a file size limit ends a write like any other I/O failure.
+    case AVERROR(ENOSPC):
+    case AVERROR(EDQUOT):
+    case AVERROR(EFBIG):
       return ": I/O error occurred\r\nUsually that means that input file is truncated and/or corrupted.";
     case AVERROR(ENOENT):
       return ": no such file or directory";

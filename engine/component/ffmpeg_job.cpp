@@ -1,5 +1,6 @@
 #include "component/ffmpeg_job.h"
 
+#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -53,6 +54,7 @@ void TFFmpeg::RunJob() {
   }
   // The codecs refer to the run's streams and containers: close them first.
   runner_.closeOpenCodecs(*this);
+  if (ExceptionRaised) DiscardIncompleteOutputs();
   ReleaseOptionState();
   FinishJob();
 }
@@ -82,6 +84,19 @@ void TFFmpeg::Fail(const std::string& message) {
   Log(-1, message);
   ExceptionRaised = true;
   ErrorMessage = message;
+}
+
+void TFFmpeg::DiscardIncompleteOutputs() {
+  for (OutputFile& file : outputFiles) {
+    // An empty file goes anyway, without a word, as after any run.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file.fileName, error) ||
+        std::filesystem::file_size(file.fileName, error) == 0 || error) {
+      continue;
+    }
+    file.incomplete = true;
+    Log(0, "Removing the incomplete output file '" + file.fileName + "'");
+  }
 }
 
 void TFFmpegList::Add(std::unique_ptr<TFFmpeg> job) {

@@ -53,9 +53,13 @@ class TFFmpeg : public TCustomFFmpeg {
   std::atomic<std::thread::id> ThreadID{};
   TInputOptions InputOptions;
   TOutputOptions OutputOptions;
+  // The file the job reads, as AddJob named it; set before the job is listed, then only read.
+  std::string InputFileName;
 
  private:
   void Fail(const std::string& message);
+  // Marks the outputs of a failed run for removal and says so in the log.
+  void DiscardIncompleteOutputs();
 
   JobRunner runner_;                                     // set before the run starts
   std::unique_ptr<TFFmpegThread> thread_;                // joined by the destructor

@@ -9,6 +9,7 @@
 #include "component/log_router.h"
 #include "options/record_options.h"
 #include "setup/file_setup.h"
+#include "setup/same_file.h"
 
 namespace quorbel {
 
@@ -118,6 +119,7 @@ int32_t TCustomTranscoder::AddJob(const std::string& FileName, const TInputOptio
       lastError_ = job->LastErrorText;
       return -1;
     }
+    job->InputFileName = inputName;
   } catch (const std::exception& error) {
     lastError_ = error.what();
     return -1;
@@ -158,6 +160,7 @@ bool TCustomTranscoder::SetJobOutput(int32_t Index, const std::string& FileName,
       job->OutputOptions.Reset();
     }
     const std::string& outputName = Options != nullptr ? job->OutputOptions.FileName : FileName;
+    if (IsInputOfAnotherJob(*job, outputName)) return false;
     if (!CreateOutput(*job, outputName)) {
       lastError_ = job->LastErrorText;
       return false;
@@ -167,6 +170,18 @@ bool TCustomTranscoder::SetJobOutput(int32_t Index, const std::string& FileName,
     return false;
   }
   return true;
+}
+
+bool TCustomTranscoder::IsInputOfAnotherJob(const TFFmpeg& job, const std::string& outputName) {
+  std::lock_guard lock(cs_);
+  for (const std::unique_ptr<TFFmpeg>& other : *jobs_) {
+    if (other.get() != &job && IsSameFile(other->InputFileName, outputName)) {
+      lastError_ = StrPrintf("Output file '%s' is the input file '%s' of job %d: it would be overwritten",
+                             outputName.c_str(), other->InputFileName.c_str(), other->Index.load());
+      return true;
+    }
+  }
+  return false;
 }
 
 void TCustomTranscoder::DeleteJob(int32_t Index) {

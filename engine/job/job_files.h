@@ -53,10 +53,12 @@ struct OutputFile {
   std::vector<OutputStream> streams;  // by stream index
   // Muxer-private options ("muxrate", "preload", "movflags", ...) for avformat_write_header.
   DictionaryPtr muxerOptions;
+  // Set when the run that wrote the file failed: the file lacks its trailer and is removed.
+  bool incomplete = false;
 };
 
 // Frees the streams' encoder contexts, closes the byte stream, frees the container and deletes
-// the file when it exists and is empty.
+// the file when it exists and is empty, or is a regular file marked incomplete.
 void CloseOutputFile(OutputFile& file);
 
 }  // namespace quorbel

@@ -9,6 +9,7 @@
 #include "options/generic_options.h"
 #include "quorbel/exceptions.h"
 #include "setup/file_setup.h"
+#include "setup/same_file.h"
 #include "setup/stream_setup.h"
 
 extern "C" {
@@ -32,6 +33,16 @@ class OutputFailure : public std::runtime_error {
 // fails at the second picture); it is held to the rule of the muxers that declare it.
 bool NeedsNumberPattern(const AVOutputFormat* format) {
   return (format->flags & AVFMT_NEEDNUMBER) != 0 || std::string_view(format->name) == "image2";
+}
+
+// Opening the output truncates it: a job never writes onto one of its own inputs.
+void RefuseInputAsOutput(const TCustomFFmpeg& job, const std::string& fileName) {
+  for (const InputFile& input : job.inputFiles) {
+    if (IsSameFile(input.fileName, fileName)) {
+      throw OutputFailure(StrPrintf("Output file '%s' is the input file '%s': it would be overwritten",
+                                    fileName.c_str(), input.fileName.c_str()));
+    }
+  }
 }
 
 bool MuxerHasOption(const AVOutputFormat* format, const char* name) {
@@ -146,6 +157,7 @@ void CreateOutputFile(TCustomFFmpeg& job, const std::string& fileName) {
   if (job.outputFiles.size() >= static_cast<size_t>(kMaxFiles)) {
     throw OutputFailure(StrPrintf("Too many output files (at most %d)", kMaxFiles));
   }
+  RefuseInputAsOutput(job, fileName);
   // The network feed muxer ("ffm"), whose outputs took their stream layout from the feed
   // server, no longer exists: every output is laid out from the options.
   const AVOutputFormat* format = s.forcedOutputFormat != nullptr

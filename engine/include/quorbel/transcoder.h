@@ -144,6 +144,9 @@ class TCustomTranscoder {
   void StartNextJob();
   void StartJob(int32_t index);
   void WireCallbacks(TFFmpeg& job);
+  // Whether writing `outputName` would overwrite what another listed job reads; says so in
+  // lastError_.
+  bool IsInputOfAnotherJob(const TFFmpeg& job, const std::string& outputName);
 
   // Lock order: LoopToken (held by a loop task for a whole job run) -> CodecLock -> cs_ ->
   // {the TLogList lock, a job's pause gate, the run loop's lock}. The log routing registry is
