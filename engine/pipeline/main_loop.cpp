@@ -67,14 +67,14 @@ InputChoice ChooseInput(const TCustomFFmpeg& job, const RunTables& tables) {
   return choice;
 }
 
+}  // namespace
+
 bool OutputSizeReached(const TCustomFFmpeg& job) {
   const int64_t limit = job.settings.outputSizeLimit;
   if (limit == 0 || job.outputFiles.empty()) return false;
   AVIOContext* bytes = job.outputFiles.front().context->pb;
   return bytes != nullptr && avio_tell(bytes) > limit;
 }
-
-}  // namespace
 
 double OutputPositionSeconds(const TOutputStreamState& ost) {
   const AVCodecContext* enc = ost.Encoder();

@@ -22,6 +22,9 @@ void FinishRun(TCustomFFmpeg& job, RunTables& tables);
 // stream's clock) into the file's offset unless "copyts" is set.
 void CorrectTimestamps(TCustomFFmpeg& job, int32_t fileIndex, TInputStreamState& ist, AVPacket& packet);
 
+// True once the first output file has grown beyond the size limit ("fs").
+bool OutputSizeReached(const TCustomFFmpeg& job);
+
 // Position of an output stream in seconds: frames handed to a video encoder, else the end of
 // the latest packet written.
 double OutputPositionSeconds(const TOutputStreamState& ost);

@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "pipeline/encoder_output.h"
+#include "pipeline/main_loop.h"
 #include "pipeline/video_picture.h"
 #include "pipeline/video_sync.h"
 #include "quorbel/exceptions.h"
@@ -183,9 +184,12 @@ int EncodeVideo(TCustomFFmpeg& job, AVFormatContext* os, TOutputStreamState& ost
   const FrameUnref release(input);
   SetPictureFields(job, ost, ist, picture, *input);
   int lastSize = 0;
+  // A timestamp jump can ask for thousands of repeats: the time and size limits hold inside them too.
+  const double recordingSeconds = static_cast<double>(s.recordingTimeUs) / 1000000.0;
   for (int64_t copy = 0; copy < count; ++copy) {
     job.WaitWhilePaused();
     if (job.StopRequested) break;
+    if (copy > 0 && (OutputPositionSeconds(ost) >= recordingSeconds || OutputSizeReached(job))) break;
     input->pts = ost.SyncPos;
     const int size = EncodeFrame(job, os, ost, input);
     if (size > 0) lastSize = size;

@@ -294,6 +294,18 @@ TEST_F(VideoRunTest, EachDvbSubtitleBecomesAPacketThatShowsItAndOneThatClearsIt)
   }
 }
 
+// With copyts the fixture's 60 s jump asks for 1500 repeated frames at once; the limits still hold.
+TEST_F(VideoRunTest, RepeatedFramesStopAtTheTimeAndSizeLimits) {
+  const std::string common = "an\ncopyts\nvsync=1\ns=64x48\n";
+  ASSERT_NO_FATAL_FAILURE(Convert(Fixture::kMpegTsDtsJump, "timed.avi", common + "vcodec=mpeg4\nt=3\n"));
+  EXPECT_LE(DecodeVideo(Path("timed.avi"), false).frames, 3 * 25 + 1);
+
+  // Raw pictures of 4608 bytes: 1500 of them would be 6.9 MB.
+  ASSERT_NO_FATAL_FAILURE(
+      Convert(Fixture::kMpegTsDtsJump, "sized.avi", common + "vcodec=rawvideo\nfs=300000\n"));
+  EXPECT_LT(std::filesystem::file_size(Path("sized.avi")), 300000u + 64 * 1024);
+}
+
 TEST_F(VideoRunTest, EveryCatalogueEncoderWritesPicturesOfTheAskedSize) {
   const struct {
     const char* encoder;
