@@ -46,11 +46,6 @@ constexpr const char* kCatalogueUsage =
     "\n"
     "Exit status: 0 every file done, 1 a file failed, 2 bad usage or a refused batch, 3 stopped.\n";
 
-constexpr int kAllDone = 0;
-constexpr int kSomeFailed = 1;
-constexpr int kBadUsage = 2;
-constexpr int kStopped = 3;
-
 constexpr int kVolumeSteps = app::kVolumeBottom - app::kVolumeTop;
 
 struct CatalogueArguments {
@@ -236,20 +231,20 @@ class InterruptFlag {
 };
 
 int PrintResults(const app::BatchController& controller, std::ostream& out) {
-  int status = kAllDone;
+  int status = kExitDone;
   for (const app::SourceRow& row : controller.Rows()) {
     const std::string& result = row.Cells[app::kCellProgress];
     if (result == "Done") {
       out << "Done: " << row.Caption << " -> " << row.OutputFile << '\n';
     } else if (result == "Fail") {
       out << "Fail: " << row.Caption << ": " << row.FailReason << '\n';
-      status = kSomeFailed;
+      status = kExitFailed;
     } else if (result == "Abort") {
       out << "Abort: " << row.Caption << '\n';
-      if (status == kAllDone) status = kStopped;
+      if (status == kExitDone) status = kExitStopped;
     } else {
       out << "Not converted: " << row.Caption << '\n';
-      if (status == kAllDone) status = kStopped;
+      if (status == kExitDone) status = kExitStopped;
     }
   }
   return status;
@@ -266,22 +261,22 @@ int CatalogueConvertCommand(const Arguments& args, std::ostream& out, std::ostre
   if (std::find(args.begin(), args.end(), "--help") != args.end() ||
       std::find(args.begin(), args.end(), "-h") != args.end()) {
     out << kCatalogueUsage;
-    return kAllDone;
+    return kExitDone;
   }
   CatalogueArguments arguments;
   if (const std::string problem = Parse(args, arguments); !problem.empty()) {
     err << "quorbel-cli convert: " << problem << "\n\n" << kCatalogueUsage;
-    return kBadUsage;
+    return kExitBadUsage;
   }
   CommandLineView view(err, arguments.inputs);
   app::MainSettings main;
   app::AdditionalOptions dialog(main);
   if (const std::string problem = ApplyChoices(arguments, main, dialog); !problem.empty()) {
     err << "quorbel-cli convert: " << problem << '\n';
-    return kBadUsage;
+    return kExitBadUsage;
   }
   app::BatchController controller(main, dialog, view);
-  if (!controller.LoadEngineLibraries("")) return kSomeFailed;
+  if (!controller.LoadEngineLibraries("")) return kExitFailed;
 
   controller.ButtonAddFileClick();
   InterruptFlag interrupt;
@@ -290,7 +285,7 @@ int CatalogueConvertCommand(const Arguments& args, std::ostream& out, std::ostre
       std::any_of(controller.Rows().begin(), controller.Rows().end(),
                   [](const app::SourceRow& row) { return !row.Cells[app::kCellProgress].empty(); });
   // Convert refused (its message is out): no row was started.
-  if (!controller.Busy() && !anyResult) return kBadUsage;
+  if (!controller.Busy() && !anyResult) return kExitBadUsage;
   view.queue.RunUntil([&] { return !controller.Busy(); },
                       [&] {
                         if (interrupt.Take()) controller.ButtonStopConvertClick();

@@ -10,6 +10,12 @@ namespace quorbel::cli {
 
 using Arguments = std::vector<std::string>;
 
+// The exit statuses every command shares.
+constexpr int kExitDone = 0;      // all done
+constexpr int kExitFailed = 1;    // a file or job failed; the reasons on stderr
+constexpr int kExitBadUsage = 2;  // bad usage, or a request refused before anything ran
+constexpr int kExitStopped = 3;   // stopped by Ctrl-C
+
 // probe FILE...: one JSON line per file (see kProbeUsage in probe_command.cpp).
 int ProbeCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 

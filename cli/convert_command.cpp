@@ -70,11 +70,6 @@ constexpr const char* kConvertUsage =
     "Exit status: 0 every job done; 1 a job failed (the reasons on stderr); 2 bad usage or an\n"
     "output that is an input; 3 stopped by Ctrl-C; 130 aborted by a second Ctrl-C.\n";
 
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kBadUsage = 2;
-constexpr int kStopped = 3;
-
 void PrintDryRun(const ConvertArguments& arguments, const std::vector<PlannedJob>& jobs, std::ostream& out) {
   for (size_t i = 0; i < jobs.size(); ++i) {
     if (arguments.json) {
@@ -207,12 +202,12 @@ class Conversion {
       }
     }
     for (const std::string& failure : failures_) err_ << "quorbel-cli convert: " << failure << '\n';
-    if (!failures_.empty()) return kFailed;
+    if (!failures_.empty()) return kExitFailed;
     if (stopped) {
       err_ << "quorbel-cli convert: stopped\n";
-      return kStopped;
+      return kExitStopped;
     }
-    return kDone;
+    return kExitDone;
   }
 
   const ConvertArguments& arguments_;
@@ -228,21 +223,21 @@ int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err) 
   if (IsCatalogueConvert(args)) return CatalogueConvertCommand(args, out, err);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     out << kConvertUsage;
-    return kDone;
+    return kExitDone;
   }
   ConvertArguments arguments;
   if (const std::string problem = ParseConvertArguments(args, arguments); !problem.empty()) {
     err << "quorbel-cli convert: " << problem << "\n\n" << kConvertUsage;
-    return kBadUsage;
+    return kExitBadUsage;
   }
   std::vector<PlannedJob> jobs;
   if (const std::string refusal = PlanOutputs(arguments, jobs); !refusal.empty()) {
     err << "quorbel-cli convert: " << refusal << '\n';
-    return kBadUsage;
+    return kExitBadUsage;
   }
   if (arguments.dryRun) {
     PrintDryRun(arguments, jobs, out);
-    return kDone;
+    return kExitDone;
   }
   if (!arguments.outputFolder.empty()) {
     std::error_code error;
@@ -250,7 +245,7 @@ int ConvertCommand(const Arguments& args, std::ostream& out, std::ostream& err) 
     if (error) {
       err << "quorbel-cli convert: cannot create the folder '" << arguments.outputFolder
           << "': " << error.message() << '\n';
-      return kFailed;
+      return kExitFailed;
     }
   }
   return Conversion(arguments, out, err).Run(jobs);

@@ -43,9 +43,6 @@ constexpr const char* kListFormatsUsage =
     "\n"
     "Exit status: 0 listed; 2 bad usage.\n";
 
-constexpr int kDone = 0;
-constexpr int kBadUsage = 2;
-
 const char* KindName(AVMediaType type) {
   switch (type) {
     case AVMEDIA_TYPE_VIDEO:
@@ -88,7 +85,7 @@ bool IsHelp(const Arguments& args) {
 int ListEncodersCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (IsHelp(args)) {
     out << kListEncodersUsage;
-    return kDone;
+    return kExitDone;
   }
   bool json = false;
   std::string kind;
@@ -99,7 +96,7 @@ int ListEncodersCommand(const Arguments& args, std::ostream& out, std::ostream& 
       kind = arg;
     } else {
       err << "quorbel-cli list-encoders: unknown argument '" << arg << "'\n\n" << kListEncodersUsage;
-      return kBadUsage;
+      return kExitBadUsage;
     }
   }
   // Sorted by kind, then name, so that the list reads like a table.
@@ -124,19 +121,19 @@ int ListEncodersCommand(const Arguments& args, std::ostream& out, std::ostream& 
           << ' ' << description << '\n';
     }
   }
-  return kDone;
+  return kExitDone;
 }
 
 int ListFormatsCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (IsHelp(args)) {
     out << kListFormatsUsage;
-    return kDone;
+    return kExitDone;
   }
   bool json = false;
   for (const std::string& arg : args) {
     if (arg != "--json") {
       err << "quorbel-cli list-formats: unknown argument '" << arg << "'\n\n" << kListFormatsUsage;
-      return kBadUsage;
+      return kExitBadUsage;
     }
     json = true;
   }
@@ -180,7 +177,7 @@ int ListFormatsCommand(const Arguments& args, std::ostream& out, std::ostream& e
       out << '\n';
     }
   }
-  return kDone;
+  return kExitDone;
 }
 
 }  // namespace quorbel::cli

@@ -94,24 +94,24 @@ int ProbeCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   for (const std::string& arg : args) {
     if (!optionsEnded && arg == "--help") {
       out << kProbeUsage;
-      return 0;
+      return kExitDone;
     }
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
       err << "quorbel-cli probe: unknown option '" << arg << "'\n" << kProbeUsage;
-      return 2;
+      return kExitBadUsage;
     } else {
       files.push_back(arg);
     }
   }
   if (files.empty()) {
     err << "quorbel-cli probe: no file given\n" << kProbeUsage;
-    return 2;
+    return kExitBadUsage;
   }
   if (!binding::LoadLibraries(true)) {
     err << "quorbel-cli: " << binding::LibraryLoadError() << '\n';
-    return 1;
+    return kExitFailed;
   }
 
   TAVProbe probe;
@@ -126,7 +126,7 @@ int ProbeCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     allOpened = allOpened && opened;
   }
   out.flush();
-  return allOpened ? 0 : 1;
+  return allOpened ? kExitDone : kExitFailed;
 }
 
 }  // namespace quorbel::cli

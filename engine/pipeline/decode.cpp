@@ -4,22 +4,12 @@
 #include <new>
 
 #include "base/text.h"
+#include "pipeline/pipeline_owners.h"
 #include "pipeline/run_setup.h"
 
 namespace quorbel {
 
 namespace {
-
-class FrameUnref {
- public:
-  explicit FrameUnref(AVFrame* frame) : frame_(frame) {}
-  ~FrameUnref() { av_frame_unref(frame_); }
-  FrameUnref(const FrameUnref&) = delete;
-  FrameUnref& operator=(const FrameUnref&) = delete;
-
- private:
-  AVFrame* frame_;
-};
 
 class SubtitleRelease {
  public:

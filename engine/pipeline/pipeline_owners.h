@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/bsf.h>
 #include <libavcodec/packet.h>
 #include <libavutil/fifo.h>
+#include <libavutil/frame.h>
 }
 
 namespace quorbel {
@@ -38,6 +39,18 @@ class PacketUnref {
 
  private:
   AVPacket* packet_;
+};
+
+// Unreferences a reused frame when the scope ends, however it ends.
+class FrameUnref {
+ public:
+  explicit FrameUnref(AVFrame* frame) : frame_(frame) {}
+  ~FrameUnref() { av_frame_unref(frame_); }
+  FrameUnref(const FrameUnref&) = delete;
+  FrameUnref& operator=(const FrameUnref&) = delete;
+
+ private:
+  AVFrame* frame_;
 };
 
 }  // namespace quorbel

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "pipeline/encoder_output.h"
 #include "pipeline/main_loop.h"
+#include "pipeline/pipeline_owners.h"
 #include "pipeline/video_picture.h"
 #include "pipeline/video_sync.h"
 #include "quorbel/exceptions.h"
@@ -17,18 +18,6 @@ namespace {
 
 constexpr int kInterlacedCoding = AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
 constexpr int32_t kTopFieldFromInput = -1;
-
-// Drops the encoder input's references however EncodeVideo ends.
-class FrameUnref {
- public:
-  explicit FrameUnref(AVFrame* frame) : frame_(frame) {}
-  ~FrameUnref() { av_frame_unref(frame_); }
-  FrameUnref(const FrameUnref&) = delete;
-  FrameUnref& operator=(const FrameUnref&) = delete;
-
- private:
-  AVFrame* frame_;
-};
 
 void CountDropsAndDuplicates(TCustomFFmpeg& job, int64_t count) {
   RunState& run = job.run;

@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "component_test_util.h"
+#include "convert_run.h"
 #include "read_back.h"
 
 namespace quorbel::cli {
@@ -19,19 +20,6 @@ namespace fs = std::filesystem;
 using fixtures::Fixture;
 using testing::ReadFile;
 using testing::ScratchFolder;
-
-struct ConvertRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ConvertRun Convert(const Arguments& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = ConvertCommand(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

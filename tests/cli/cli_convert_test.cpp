@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "component_test_util.h"
+#include "convert_run.h"
 #include "read_back.h"
 
 extern char** environ;
@@ -23,19 +24,6 @@ using fixtures::Fixture;
 using testing::ReadBack;
 using testing::ReadFile;
 using testing::ScratchFolder;
-
-struct ConvertRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ConvertRun Convert(const Arguments& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = ConvertCommand(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 TEST(CliConvertTest, BadUsageExitsWithTwoAndTheUsage) {
   const std::string input = fixtures::Path(Fixture::kWavPcm);
