@@ -19,9 +19,11 @@ TEST_F(ReportProgressTest, FramesPerSecondCountFromTheSecondSecond) {
     int32_t fps;
   };
   const Case cases[] = {
-      {500000, 12, 0},      // less than one second: no rate yet
-      {10000000, 251, 25},  // 25.1 frames a second, rounded
-      {4000000, 150, 38},   // 37.5 rounds up
+      // Long runs, so that the moments between setting the clock and reading it cannot move the
+      // rate across a rounding step.
+      {500000, 12, 0},        // less than one second: no rate yet
+      {100000000, 2510, 25},  // 25.1 frames a second, rounded
+      {100000000, 3770, 38},  // 37.7 rounds up
   };
   WireProgress();
   AddStream(AVMEDIA_TYPE_VIDEO, true, 1000);
