@@ -55,7 +55,7 @@ const Command* Find(const std::string& name) {
 int UnknownCommand(const std::string& name) {
   std::cerr << "quorbel-cli: unknown command '" << name << "'\n\n";
   PrintUsage(std::cerr);
-  return kExitBadUsage;
+  return quorbel::cli::kExitBadUsage;
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintUsage(std::cerr);
-    return kExitBadUsage;
+    return quorbel::cli::kExitBadUsage;
   }
   if (args[0] == "--help" || args[0] == "-h" || (args[0] == "help" && args.size() == 1)) {
     PrintUsage(std::cout);
