@@ -112,7 +112,8 @@ measure() {
   echo "${medians[*]}"
 }
 
-engine() { measure "$1" "$cli" convert "${@:2}" "${engine_threads[@]}"; }
+# The thread setting first, so that a job's own --codec-threads (given later) wins.
+engine() { measure "$1" "$cli" convert "${engine_threads[@]}" "${@:2}"; }
 
 declare -A job_source job_engine job_floor job_ext
 job_source[J1]=$cache/hd-long.mp4
