@@ -27,16 +27,16 @@ int main(int argc, char** argv) {
   try {
     if (kind == "hd") {
       // A quick preset keeps generation short; the bit rate leaves the grain in the picture.
-      const VideoSpec video{"libx264", 1280, 720, {30000, 1001}, 4000000, {{"preset", "veryfast"}}};
-      WriteSource(argv[2], {"mp4", {}}, video, AudioSpec{"aac", 48000, 2, 128000}, seconds);
+      const VideoTrackSettings video{"libx264", 1280, 720, {30000, 1001}, 4000000, {{"preset", "veryfast"}}};
+      WriteSource(argv[2], {"mp4", {}}, video, AudioTrackSettings{"aac", 48000, 2, 128000}, seconds);
     } else if (kind == "dvd") {
-      const VideoSpec video{"mpeg2video", 720,
-                            576,          {25, 1},
-                            6000000,      {{"g", "15"}, {"maxrate", "9000000"}, {"bufsize", "1835008"}}};
-      WriteSource(argv[2], {"vob", {{"muxrate", "10080000"}}}, video, AudioSpec{"mp2", 48000, 2, 192000},
-                  seconds);
+      const VideoTrackSettings video{
+          "mpeg2video", 720,     576,
+          {25, 1},      6000000, {{"g", "15"}, {"maxrate", "9000000"}, {"bufsize", "1835008"}}};
+      WriteSource(argv[2], {"vob", {{"muxrate", "10080000"}}}, video,
+                  AudioTrackSettings{"mp2", 48000, 2, 192000}, seconds);
     } else {
-      WriteSource(argv[2], {"wav", {}}, std::nullopt, AudioSpec{"pcm_s16le", 48000, 2, 0}, seconds);
+      WriteSource(argv[2], {"wav", {}}, std::nullopt, AudioTrackSettings{"pcm_s16le", 48000, 2, 0}, seconds);
     }
     return 0;
   } catch (const std::exception& error) {

@@ -40,17 +40,17 @@ void OpenTrack(Track& track, AVFormatContext& file) {
   track.stream->time_base = track.encoder->time_base;
 }
 
-Track NewVideoTrack(const VideoSpec& spec, AVFormatContext& file) {
+Track NewVideoTrack(const VideoTrackSettings& settings, AVFormatContext& file) {
   Track track;
-  track.encoder = NewEncoder(spec.codec, file);
+  track.encoder = NewEncoder(settings.codec, file);
   AVCodecContext& encoder = *track.encoder;
-  encoder.width = spec.width;
-  encoder.height = spec.height;
+  encoder.width = settings.width;
+  encoder.height = settings.height;
   encoder.pix_fmt = AV_PIX_FMT_YUV420P;
-  encoder.time_base = av_inv_q(spec.frameRate);
-  encoder.framerate = spec.frameRate;
-  encoder.bit_rate = spec.bitRate;
-  for (const auto& [name, value] : spec.options) {
+  encoder.time_base = av_inv_q(settings.frameRate);
+  encoder.framerate = settings.frameRate;
+  encoder.bit_rate = settings.bitRate;
+  for (const auto& [name, value] : settings.options) {
     Check(av_opt_set(&encoder, name.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN), "option " + name);
   }
   OpenTrack(track, file);
@@ -61,16 +61,16 @@ Track NewVideoTrack(const VideoSpec& spec, AVFormatContext& file) {
   return track;
 }
 
-Track NewAudioTrack(const AudioSpec& spec, AVFormatContext& file) {
+Track NewAudioTrack(const AudioTrackSettings& settings, AVFormatContext& file) {
   Track track;
-  track.encoder = NewEncoder(spec.codec, file);
+  track.encoder = NewEncoder(settings.codec, file);
   AVCodecContext& encoder = *track.encoder;
   encoder.sample_fmt =
       encoder.codec->sample_fmts != nullptr ? encoder.codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-  encoder.sample_rate = spec.sampleRate;
-  encoder.time_base = AVRational{1, spec.sampleRate};
-  av_channel_layout_default(&encoder.ch_layout, spec.channels);
-  if (spec.bitRate != 0) encoder.bit_rate = spec.bitRate;
+  encoder.sample_rate = settings.sampleRate;
+  encoder.time_base = AVRational{1, settings.sampleRate};
+  av_channel_layout_default(&encoder.ch_layout, settings.channels);
+  if (settings.bitRate != 0) encoder.bit_rate = settings.bitRate;
   OpenTrack(track, file);
   track.frame->format = AV_SAMPLE_FMT_FLTP;
   track.frame->sample_rate = encoder.sample_rate;
@@ -127,8 +127,9 @@ class SampleConverter {
 
 }  // namespace
 
-void WriteSource(const std::string& path, const ContainerSpec& container,
-                 const std::optional<VideoSpec>& video, const AudioSpec& audio, double seconds) {
+void WriteSource(const std::string& path, const ContainerSettings& container,
+                 const std::optional<VideoTrackSettings>& video, const AudioTrackSettings& audio,
+                 double seconds) {
   const std::string partial = path + ".part";
   AVFormatContext* allocated = nullptr;
   Check(avformat_alloc_output_context2(&allocated, nullptr, container.formatName.c_str(), partial.c_str()),

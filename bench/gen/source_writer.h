@@ -13,7 +13,7 @@ extern "C" {
 
 namespace quorbel::bench {
 
-struct VideoSpec {
+struct VideoTrackSettings {
   std::string codec;
   int width = 0;
   int height = 0;
@@ -22,20 +22,21 @@ struct VideoSpec {
   std::map<std::string, std::string> options;  // the encoder's named options
 };
 
-struct AudioSpec {
+struct AudioTrackSettings {
   std::string codec;
   int sampleRate = 48000;
   int channels = 2;
   int64_t bitRate = 0;  // 0: the encoder's default
 };
 
-struct ContainerSpec {
+struct ContainerSettings {
   std::string formatName;
   std::map<std::string, std::string> options;  // the muxer's named options
 };
 
 // Throws std::runtime_error on any failure (and leaves no file under `path`).
-void WriteSource(const std::string& path, const ContainerSpec& container,
-                 const std::optional<VideoSpec>& video, const AudioSpec& audio, double seconds);
+void WriteSource(const std::string& path, const ContainerSettings& container,
+                 const std::optional<VideoTrackSettings>& video, const AudioTrackSettings& audio,
+                 double seconds);
 
 }  // namespace quorbel::bench
