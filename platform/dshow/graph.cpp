@@ -11,8 +11,6 @@
 
 namespace quorbel::dshow {
 
-namespace {
-
 std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, PIN_DIRECTION direction) {
   std::vector<ComPtr<IPin>> pins;
   ComPtr<IEnumPins> enumerator;
@@ -28,6 +26,8 @@ std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, PIN_DIRECTION direction) {
   }
   return pins;
 }
+
+namespace {
 
 ComPtr<IPin> PeerOf(IPin* pin) {
   ComPtr<IPin> peer;

@@ -21,6 +21,9 @@
 
 namespace quorbel::dshow {
 
+// The filter's pins of one direction, in the order its enumerator gives them.
+std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, PIN_DIRECTION direction);
+
 class CFilterGraph final : public IFilterGraph, public IMediaEventSink, public CUnknown {
  public:
   explicit CFilterGraph(Registry registry = Registry::Default());

@@ -13,20 +13,6 @@ namespace {
 constexpr int64_t kHundredNanosecondsPerMs = 10000;
 constexpr long kWaitStepMs = 60000;
 
-std::vector<ComPtr<IPin>> OutputPinsOf(IBaseFilter* filter) {
-  std::vector<ComPtr<IPin>> pins;
-  ComPtr<IEnumPins> enumerator;
-  if (FAILED(filter->EnumPins(enumerator.Receive())) || !enumerator) return pins;
-  IPin* pin = nullptr;
-  ULONG fetched = 0;
-  while (enumerator->Next(1, &pin, &fetched) == S_OK && fetched == 1) {
-    ComPtr<IPin> owned = ComPtr<IPin>::Attach(pin);
-    PIN_DIRECTION direction;
-    if (SUCCEEDED(owned->QueryDirection(&direction)) && direction == PINDIR_OUTPUT) pins.push_back(owned);
-  }
-  return pins;
-}
-
 // The first type the pin offers.
 bool OfferedType(IPin* pin, CMediaType& type) {
   ComPtr<IEnumMediaTypes> types;
@@ -103,7 +89,7 @@ HRESULT RunGraph(const Registry& registry, const std::string& file, const GraphO
   report.filter = FilterName(parser.Get());
 
   std::vector<ComPtr<CountingSink>> sinks;
-  for (const ComPtr<IPin>& output : OutputPinsOf(parser.Get())) {
+  for (const ComPtr<IPin>& output : dshow::PinsOf(parser.Get(), PINDIR_OUTPUT)) {
     PinReport pin;
     pin.name = PinName(output.Get());
     CMediaType type;
